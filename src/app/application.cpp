@@ -1,0 +1,32 @@
+#include "app/application.h"
+
+#include "app/main_frame.h"
+#include "app/start_directory.h"
+#include "lang/language.h"
+#include "settings/system_settings.h"
+
+CMoss03App theApp;
+
+CMoss03App::CMoss03App() = default;
+CMoss03App::~CMoss03App() = default;
+
+bool CMoss03App::InitInstance()
+{
+    m_strArchivePath = StartPath(QStringLiteral("Archive"));
+
+    // The case database's data source "Case" is registered or re-pointed at
+    // this point, before the settings load and before any window exists.
+
+    LoadOrInitSettings();
+    ApplySmoothLines();
+    g_Language.LoadLanguage(g_Settings.Language);
+
+    m_frame = std::make_unique<CMainFrame>();
+    m_frame->show();
+    return true;
+}
+
+void CMoss03App::ExitInstance()
+{
+    m_frame.reset();
+}

@@ -1,0 +1,99 @@
+#include "archive/archive_paths.h"
+
+#include "archive/file_utils.h"
+#include "archive/system_error_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include <sys/stat.h>
+
+namespace archive {
+namespace {
+
+constexpr std::size_t kMaxCaseIdDigits = 10;
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+
+std::string ArchiveRootFor(const std::string& startDirectory)
+{
+    return WithoutTrailingSeparators(startDirectory) + "/" + std::string(kArchiveFolderName);
+}
+
+std::string ScratchFolderFor(const std::string& archiveRoot)
+{
+    const std::string root = WithoutTrailingSeparators(archiveRoot);
+    const std::size_t lastSeparator = root.rfind('/');
+    const std::string parent = lastSeparator == std::string::npos ? "." : root.substr(0, lastSeparator);
+    return parent + "/" + std::string(kScratchFolderName);
+}
+
+Status PrepareScratchFolder(const std::string& scratchFolder)
+{
+    if (!CreateDirectoryTree(scratchFolder))
+        return Status::Error(FileErrorText("Cannot create the folder", scratchFolder, errno));
+    if (::chmod(scratchFolder.c_str(), S_IRWXU) != 0)
+        return Status::Error(FileErrorText("Cannot protect the folder", scratchFolder, errno));
+    return Status::Ok();
+}
+
+bool IsValidCaseId(std::string_view caseId)
+{
+    return !caseId.empty() && caseId.size() <= kMaxCaseIdDigits
+        && std::all_of(caseId.begin(), caseId.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<std::string> CaseFolderPath(const std::string& archiveRoot, std::string_view caseId)
+{
+    if (!IsValidCaseId(caseId))
+        return std::nullopt;
+    return WithoutTrailingSeparators(archiveRoot) + "/" + std::string(caseId);
+}
+
+std::optional<std::string> CaseFilePath(const std::string& archiveRoot, std::string_view caseId,
+                                        std::string_view fileName)
+{
+    auto folder = CaseFolderPath(archiveRoot, caseId);
+    if (!folder)
+        return std::nullopt;
+    return *folder + "/" + std::string(fileName);
+}
+
+std::optional<std::filesystem::path> FindFileIgnoringCase(const std::filesystem::path& folder,
+                                                          std::string_view fileName)
+{
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string_view::npos)
+        return std::nullopt;
+    std::error_code error;
+    if (std::filesystem::exists(folder / fileName, error))
+        return folder / fileName;
+    std::optional<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (EqualIgnoringCase(name, fileName) && (!found || name < found->filename().string()))
+            found = entry.path();
+    }
+    return found;
+}
+
+} // namespace archive

@@ -1,0 +1,148 @@
+#include "archive/device_file_converter.h"
+
+#include "archive/block_converter.h"
+#include "archive/little_endian.h"
+#include "archive/system_error_text.h"
+#include "archive/unique_fd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace archive {
+namespace {
+
+// Chunks read per system call; each is still converted on its own, so the
+// output is the same as with one 5120-byte read at a time.
+constexpr std::size_t kChunksPerRead = 64;
+
+void ToHostOrder(std::uint16_t* words, std::size_t count)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        auto* bytes = reinterpret_cast<std::uint8_t*>(words);
+        for (std::size_t i = 0; i < count; ++i)
+            words[i] = le::ReadWord(bytes + 2 * i);
+    } else {
+        (void)words;
+        (void)count;
+    }
+}
+
+void ToFileOrder(std::uint16_t* words, std::size_t count)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        auto* bytes = reinterpret_cast<std::uint8_t*>(words);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint16_t value = words[i];
+            le::WriteWord(bytes + 2 * i, value);
+        }
+    } else {
+        (void)words;
+        (void)count;
+    }
+}
+
+// Reads until `size` bytes are in or the file ends; -1 on a read error.
+ssize_t ReadFully(int fd, void* buffer, std::size_t size)
+{
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::read(fd, bytes + filled, size - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(filled);
+}
+
+bool WriteFully(int fd, const void* buffer, std::size_t size)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    while (size > 0) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put == 0)
+            errno = ENOSPC;
+        if (put <= 0)
+            return false;
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// Removes a half-written destination when the copy does not complete.
+class PartialFileGuard {
+public:
+    explicit PartialFileGuard(const std::filesystem::path& path) : m_path(path) {}
+    ~PartialFileGuard()
+    {
+        if (!m_kept)
+            ::unlink(m_path.c_str());
+    }
+    PartialFileGuard(const PartialFileGuard&) = delete;
+    PartialFileGuard& operator=(const PartialFileGuard&) = delete;
+    void Keep() { m_kept = true; }
+
+private:
+    const std::filesystem::path& m_path;
+    bool m_kept = false;
+};
+
+} // namespace
+
+Status CopyArchiveFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                       ConvertMode mode, std::stop_token stop)
+{
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        return Status::Error(FileErrorText("Cannot open the device file", source, errno));
+    if (::lseek(in.get(), static_cast<off_t>(kDeviceHeaderBytes), SEEK_SET) < 0)
+        return Status::Error(FileErrorText("Cannot read the device file", source, errno));
+
+    UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out)
+        return Status::Error(FileErrorText("Cannot create", destination, errno));
+    PartialFileGuard guard(destination);
+
+    std::vector<std::uint16_t> input(kChunksPerRead * kConvertChunkWords);
+    std::vector<std::uint16_t> output(kChunksPerRead * ConvertedWordsCapacity(kConvertChunkWords, mode));
+    const int modeCode = static_cast<int>(mode);
+    while (true) {
+        if (stop.stop_requested())
+            return Status::Error("The conversion of " + source.filename().string() + " was stopped.");
+        const ssize_t got = ReadFully(in.get(), input.data(), input.size() * 2);
+        if (got < 0)
+            return Status::Error(FileErrorText("Cannot read the device file", source, errno));
+        if (got == 0)
+            break;
+        const auto bytes = static_cast<std::size_t>(got);
+        ToHostOrder(input.data(), bytes / 2);
+        std::size_t written = 0;
+        for (std::size_t offset = 0; offset < bytes; offset += kConvertChunkBytes) {
+            const std::size_t chunkWords = std::min(kConvertChunkBytes, bytes - offset) / 2;
+            written += ConvertBlocks(output.data() + written, input.data() + offset / 2,
+                                     static_cast<long long>(chunkWords), modeCode);
+        }
+        ToFileOrder(output.data(), written);
+        if (!WriteFully(out.get(), output.data(), written * 2))
+            return Status::Error(FileErrorText("Cannot write", destination, errno));
+        if (bytes < input.size() * 2)
+            break;
+    }
+    if (!out.Close())
+        return Status::Error(FileErrorText("Cannot write", destination, errno));
+    guard.Keep();
+    return Status::Ok();
+}
+
+} // namespace archive

@@ -1,0 +1,133 @@
+#include "archive/sample_streams.h"
+
+#include "archive/file_utils.h"
+#include "archive/little_endian.h"
+#include "archive/system_error_text.h"
+#include "archive/unique_fd.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace archive {
+namespace {
+
+// Reads up to `size` bytes at `offset`; fewer at the end of the file.
+std::vector<std::uint8_t> ReadBytesAt(const std::filesystem::path& file, std::int64_t offset, std::size_t size)
+{
+    std::vector<std::uint8_t> bytes(size);
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return {};
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::pread(fd.get(), bytes.data() + filled, size - filled,
+                                    static_cast<off_t>(offset + static_cast<std::int64_t>(filled)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+Status WriteBytes(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, int flags)
+{
+    UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
+    if (!fd)
+        return Status::Error(FileErrorText("Cannot open", file, errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return Status::Error(FileErrorText("Cannot write", file, put == 0 ? ENOSPC : errno));
+        done += static_cast<std::size_t>(put);
+    }
+    if (!fd.Close())
+        return Status::Error(FileErrorText("Cannot write", file, errno));
+    return Status::Ok();
+}
+
+std::size_t ClampedCount(std::int64_t first, std::int64_t count, std::int64_t available)
+{
+    if (first < 0 || count <= 0 || first >= available)
+        return 0;
+    return static_cast<std::size_t>(std::min(count, available - first));
+}
+
+} // namespace
+
+std::int64_t EcgSampleCount(const std::filesystem::path& ecgData)
+{
+    return FileSize(ecgData.string()) / static_cast<std::int64_t>(kEcgSampleBytes);
+}
+
+std::int64_t SpO2RecordCount(const std::filesystem::path& spo2Data)
+{
+    return FileSize(spo2Data.string()) / static_cast<std::int64_t>(kSpO2RecordBytes);
+}
+
+std::vector<std::uint16_t> ReadEcgSamples(const std::filesystem::path& ecgData, std::int64_t first,
+                                          std::int64_t count)
+{
+    const std::size_t wanted = ClampedCount(first, count, EcgSampleCount(ecgData));
+    const auto bytes = ReadBytesAt(ecgData, first * static_cast<std::int64_t>(kEcgSampleBytes),
+                                   wanted * kEcgSampleBytes);
+    std::vector<std::uint16_t> samples(bytes.size() / kEcgSampleBytes);
+    le::ReadWords(bytes.data(), samples.data(), samples.size());
+    return samples;
+}
+
+std::vector<SpO2Record> ReadSpO2Records(const std::filesystem::path& spo2Data, std::int64_t first,
+                                        std::int64_t count)
+{
+    const std::size_t wanted = ClampedCount(first, count, SpO2RecordCount(spo2Data));
+    const auto bytes = ReadBytesAt(spo2Data, first * static_cast<std::int64_t>(kSpO2RecordBytes),
+                                   wanted * kSpO2RecordBytes);
+    std::vector<SpO2Record> records(bytes.size() / kSpO2RecordBytes);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i].spo2Percent = le::ReadWord(bytes.data() + kSpO2RecordBytes * i);
+        records[i].pulseBpm = le::ReadWord(bytes.data() + kSpO2RecordBytes * i + 2);
+    }
+    return records;
+}
+
+std::vector<std::uint8_t> EncodeEcgSamples(std::span<const std::uint16_t> samples)
+{
+    std::vector<std::uint8_t> bytes(samples.size() * kEcgSampleBytes);
+    le::WriteWords(samples.data(), bytes.data(), samples.size());
+    return bytes;
+}
+
+std::vector<std::uint8_t> EncodeSpO2Records(std::span<const SpO2Record> records)
+{
+    std::vector<std::uint8_t> bytes(records.size() * kSpO2RecordBytes);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        le::WriteWord(bytes.data() + kSpO2RecordBytes * i, records[i].spo2Percent);
+        le::WriteWord(bytes.data() + kSpO2RecordBytes * i + 2, records[i].pulseBpm);
+    }
+    return bytes;
+}
+
+Status AppendEcgSamples(const std::filesystem::path& ecgData, std::span<const std::uint16_t> samples)
+{
+    return WriteBytes(ecgData, EncodeEcgSamples(samples), O_APPEND);
+}
+
+Status AppendSpO2Records(const std::filesystem::path& spo2Data, std::span<const SpO2Record> records)
+{
+    return WriteBytes(spo2Data, EncodeSpO2Records(records), O_APPEND);
+}
+
+Status WriteWholeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes)
+{
+    return WriteBytes(file, bytes, O_TRUNC);
+}
+
+} // namespace archive

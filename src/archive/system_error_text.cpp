@@ -1,0 +1,18 @@
+#include "archive/system_error_text.h"
+
+#include <cstring>
+
+namespace archive {
+
+std::string FileErrorText(std::string_view what, const std::filesystem::path& path, int errorNumber)
+{
+    std::string text(what);
+    text += " \"";
+    text += path.string();
+    text += "\": ";
+    text += std::strerror(errorNumber);
+    text += '.';
+    return text;
+}
+
+} // namespace archive

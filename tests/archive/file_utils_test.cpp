@@ -1,0 +1,173 @@
+#include "archive/archive_paths.h"
+#include "archive/draw_frame_rect.h"
+#include "archive/file_utils.h"
+#include "archive/sample_streams.h"
+#include "archive/text_utils.h"
+
+#include "hand_built.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <sys/stat.h>
+
+namespace {
+
+using archive::CreateDirectoryTree;
+using archive::DeleteDirectoryTree;
+using archive::DirectoryExists;
+
+TEST(FolderUtilities, CreateAndFindTreesWithAndWithoutTrailingSeparators)
+{
+    testsupport::TempDir dir;
+    const std::string base = dir.path().string();
+
+    EXPECT_FALSE(DirectoryExists(""));
+    EXPECT_TRUE(DirectoryExists(base));
+    EXPECT_TRUE(DirectoryExists(base + "/"));
+    EXPECT_TRUE(DirectoryExists("/"));
+
+    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z/"));
+    EXPECT_TRUE(DirectoryExists(base + "/X"));
+    EXPECT_TRUE(DirectoryExists(base + "/X/Y/"));
+    EXPECT_TRUE(DirectoryExists(base + "/X/Y/Z"));
+    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z"));   // already there
+
+    // A bare name has no parent: nothing is made.
+    EXPECT_FALSE(CreateDirectoryTree("bare"));
+    EXPECT_FALSE(std::filesystem::exists("bare"));
+    EXPECT_FALSE(CreateDirectoryTree(""));
+
+    // A file in the way.
+    handbuilt::WriteFile(dir / "file", {1, 2, 3});
+    EXPECT_FALSE(CreateDirectoryTree(base + "/file/sub"));
+    EXPECT_FALSE(DirectoryExists(base + "/file"));
+    EXPECT_TRUE(archive::FileExists(base + "/file"));
+    EXPECT_TRUE(archive::FileExists(base + "/X"));
+    EXPECT_FALSE(archive::FileExists(base + "/missing"));
+    EXPECT_EQ(archive::FileSize(base + "/file"), 3);
+    EXPECT_EQ(archive::FileSize(base + "/missing"), 0);
+    EXPECT_EQ(archive::FileSize(base + "/X"), 0);
+}
+
+TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks)
+{
+    testsupport::TempDir dir;
+    const std::string base = dir.path().string();
+    EXPECT_FALSE(DeleteDirectoryTree("/"));
+    EXPECT_FALSE(DeleteDirectoryTree("/tm"));
+    EXPECT_FALSE(DeleteDirectoryTree(base + "/missing"));
+
+    ASSERT_TRUE(CreateDirectoryTree(base + "/T/a/b"));
+    handbuilt::WriteFile(dir / "T" / "one.ECG", {1});
+    handbuilt::WriteFile(dir / "T" / "a" / "b" / "two.SPO", {2});
+    ::chmod((dir / "T" / "one.ECG").c_str(), 0444);
+    ::chmod((dir / "T" / "a" / "b").c_str(), 0555);   // read-only folder
+    // A link to precious data outside the tree: the link goes, the data stays.
+    ASSERT_TRUE(CreateDirectoryTree(base + "/precious"));
+    handbuilt::WriteFile(dir / "precious" / "keep", {9});
+    std::filesystem::create_directory_symlink(dir / "precious", dir / "T" / "link");
+    EXPECT_TRUE(DeleteDirectoryTree(base + "/T/"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "T"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "precious" / "keep"));
+
+    // Names beginning with "." are left alone, so their folder stays.
+    ASSERT_TRUE(CreateDirectoryTree(base + "/H/sub"));
+    handbuilt::WriteFile(dir / "H" / ".hidden", {1});
+    handbuilt::WriteFile(dir / "H" / "visible", {1});
+    EXPECT_FALSE(DeleteDirectoryTree(base + "/H"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "H" / ".hidden"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "H" / "visible"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "H" / "sub"));
+}
+
+TEST(ArchiveFolders, RootScratchAndCaseFoldersStayInsideTheArchive)
+{
+    EXPECT_EQ(archive::ArchiveRootFor("/home/u/TAVO_Vezi"), "/home/u/TAVO_Vezi/Archive");
+    EXPECT_EQ(archive::ArchiveRootFor("/home/u/TAVO_Vezi/"), "/home/u/TAVO_Vezi/Archive");
+    EXPECT_EQ(archive::ScratchFolderFor("/home/u/TAVO_Vezi/Archive"), "/home/u/TAVO_Vezi/TempData");
+    EXPECT_EQ(archive::CaseFolderPath("/a/Archive", "0000012"), "/a/Archive/0000012");
+    EXPECT_EQ(archive::CaseFilePath("/a/Archive/", "0000012", "data.spo"), "/a/Archive/0000012/data.spo");
+    for (const char* bad : {"", "..", "../0000001", "12/3", "0000001\n", "12a", "12345678901", "/etc"})
+        EXPECT_FALSE(archive::CaseFolderPath("/a/Archive", bad).has_value()) << bad;
+
+    testsupport::TempDir dir;
+    const std::string scratch = (dir / "TempData").string();
+    ASSERT_TRUE(archive::PrepareScratchFolder(scratch).ok());
+    struct stat info {};
+    ASSERT_EQ(::stat(scratch.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700U);
+    EXPECT_TRUE(archive::PrepareScratchFolder(scratch).ok());
+
+    handbuilt::WriteFile(dir / "TempData" / "Tv000001.ecg", {1});
+    handbuilt::WriteFile(dir / "TempData" / "TV000001.SPO", {1});
+    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV000001.ECG"), dir / "TempData" / "Tv000001.ecg");
+    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV000001.SPO"), dir / "TempData" / "TV000001.SPO");
+    EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "TV000002.ECG"));
+    EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "../TempData"));
+    EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "missing", "x"));
+}
+
+TEST(SampleStreams, CountsComeFromTheSizeAndTrailingBytesAreIgnored)
+{
+    testsupport::TempDir dir;
+    EXPECT_EQ(archive::SpO2RecordCount(dir / "data.spo"), 0);
+    EXPECT_TRUE(archive::ReadSpO2Records(dir / "data.spo", 0, 10).empty());
+
+    const std::vector<archive::SpO2Record> records{{97, 61}, {96, 300}, {0, 0}};
+    ASSERT_TRUE(archive::AppendSpO2Records(dir / "data.spo", records).ok());
+    EXPECT_EQ(handbuilt::ReadFile(dir / "data.spo"),
+              (handbuilt::Bytes{97, 0, 61, 0, 96, 0, 0x2C, 1, 0, 0, 0, 0}));
+    handbuilt::Bytes withTail = handbuilt::ReadFile(dir / "data.spo");
+    withTail.insert(withTail.end(), {5, 5, 5});
+    handbuilt::WriteFile(dir / "data.spo", withTail);
+    EXPECT_EQ(archive::SpO2RecordCount(dir / "data.spo"), 3);
+    const auto read = archive::ReadSpO2Records(dir / "data.spo", 1, 10);
+    ASSERT_EQ(read.size(), 2U);
+    EXPECT_EQ(read[0].pulseBpm, 300);
+
+    ASSERT_TRUE(archive::AppendEcgSamples(dir / "data.ecg", std::vector<std::uint16_t>{2048, 4095}).ok());
+    ASSERT_TRUE(archive::AppendEcgSamples(dir / "data.ecg", std::vector<std::uint16_t>{1}).ok());
+    EXPECT_EQ(handbuilt::ReadFile(dir / "data.ecg"), (handbuilt::Bytes{0x00, 0x08, 0xFF, 0x0F, 1, 0}));
+    EXPECT_EQ(archive::ReadEcgSamples(dir / "data.ecg", 1, 5), (std::vector<std::uint16_t>{4095, 1}));
+    EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", -1, 5).empty());
+    EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", 3, 5).empty());
+}
+
+struct LineRecorder {
+    std::vector<std::array<int, 4>> lines;
+    void drawLine(int x1, int y1, int x2, int y2) { lines.push_back({x1, y1, x2, y2}); }
+};
+
+TEST(TextUtilities, FormattingRoundingAndLikeEscapes)
+{
+    EXPECT_EQ(archive::EscapeLike("50%_a'b["), "50[%][_]a''b[[]");
+    EXPECT_EQ(archive::EscapeLike("[[%%"), "[[][[][%][%]");
+    EXPECT_EQ(archive::EscapeLike("''"), "''''");
+    EXPECT_EQ(archive::EscapeLike(""), "");
+
+    EXPECT_EQ(archive::RoundToInt(-2.5), -3);
+    EXPECT_EQ(archive::RoundToInt(2.5), 3);
+    EXPECT_EQ(archive::RoundToInt(2.49), 2);
+    EXPECT_EQ(archive::RoundToInt(-0.4), 0);
+    EXPECT_EQ(archive::RoundToInt(4.0e18), 4000000000000000000LL);
+    EXPECT_EQ(archive::RoundToInt(std::nan("")), 0);
+    EXPECT_EQ(archive::RoundToInt(1e300), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(archive::RoundToInt(-1e300), std::numeric_limits<std::int64_t>::min());
+
+    EXPECT_EQ(archive::FormatFixed(3.14159, 2), "3.14");
+    EXPECT_EQ(archive::FormatFixed(2.0, 0), "2");
+    EXPECT_EQ(archive::FormatFixed(-0.5, 3), "-0.500");
+    EXPECT_EQ(archive::FormatFixed(1.25, -1), "1");
+    EXPECT_EQ(archive::FormatInt(-42), "-42");
+
+    LineRecorder painter;
+    archive::DrawFrameRect(painter, 1, 2, 30, 40);
+    EXPECT_EQ(painter.lines, (std::vector<std::array<int, 4>>{
+                                 {1, 2, 1, 40}, {1, 40, 30, 40}, {30, 40, 30, 2}, {30, 2, 1, 2}}));
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+#include "archive/archive_converter.h"
+#include "archive/device_header.h"
+#include "archive/sample_streams.h"
+
+#include "archive_signals.h"
+#include "card_writer.h"
+#include "sim_options.h"
+
+#include "hand_built.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+
+namespace {
+
+recsim::SimOptions OptionsFor(const std::filesystem::path& card, const std::filesystem::path& truth)
+{
+    auto parsed = recsim::ParseSimOptions({"--out", card.string(), "--truth", truth.string(), "--archives", "3",
+                                           "--seconds", "700", "--start", "2024-02-28 23:50:00",
+                                           "--premature", "0.1", "--hum", "0.05", "--seed", "11"});
+    return std::get<recsim::SimOptions>(parsed);
+}
+
+std::vector<std::int64_t> BeatSamples(const std::filesystem::path& beatsFile)
+{
+    std::ifstream in(beatsFile);
+    std::vector<std::int64_t> samples;
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty() && line[0] != '#')
+            samples.push_back(std::stoll(line));
+    return samples;
+}
+
+TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
+{
+    testsupport::TempDir dir;
+    const recsim::SimOptions options = OptionsFor(dir / "card", dir / "truth");
+    ASSERT_TRUE(recsim::WriteCard(options).ok());
+
+    for (int index = 0; index < 3; ++index) {
+        const std::string name = recsim::ArchiveName(options, index);
+        SCOPED_TRACE(name);
+        const auto ecgFile = dir / "card" / (name + ".ECG");
+        const auto spo2File = dir / "card" / (name + ".SPO");
+        const auto header = archive::ReadDeviceHeader(ecgFile);
+        ASSERT_TRUE(header.has_value());
+        EXPECT_EQ(archive::StartTimeOf(*header, {}), recsim::ArchiveStart(options, index));
+
+        const auto caseFolder = dir / "Archive" / ("000000" + std::to_string(index + 2));
+        ASSERT_TRUE(archive::ConvertArchive({ecgFile, spo2File}, caseFolder).ok());
+        const auto truth = dir / "truth" / name;
+        EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.ecg"), handbuilt::ReadFile(truth / "data.ecg"));
+        EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.spo"), handbuilt::ReadFile(truth / "data.spo"));
+
+        // The truth matches the signals themselves: 700 s hold 553 whole blocks.
+        const recsim::ArchiveSignals signals = recsim::MakeArchiveSignals(options, index);
+        const auto samples = archive::ReadEcgSamples(caseFolder / "data.ecg", 0, 1'000'000);
+        ASSERT_EQ(samples.size(), 553U * 253U);
+        EXPECT_TRUE(std::equal(samples.begin(), samples.end(), signals.ecg->samples.begin()));
+        const auto records = archive::ReadSpO2Records(caseFolder / "data.spo", 0, 1000);
+        ASSERT_EQ(records.size(), 700U);
+        for (const synth::Desaturation& event : signals.desaturations) {
+            const auto nadir = static_cast<std::size_t>(event.startSecond + event.fallSeconds + 1);
+            EXPECT_EQ(records.at(nadir).spo2Percent, 97 - event.depthPercent);
+        }
+        EXPECT_EQ(signals.desaturations.size(), 1U);
+
+        std::vector<std::int64_t> expectedBeats;
+        for (const synth::EcgBeat& beat : signals.ecg->beats)
+            if (beat.peakSample < static_cast<std::int64_t>(samples.size()))
+                expectedBeats.push_back(beat.peakSample);
+        EXPECT_EQ(BeatSamples(truth / "beats.txt"), expectedBeats);
+    }
+    // Archives follow one another across a leap day.
+    EXPECT_EQ(recsim::ArchiveStart(options, 1), (archive::DateTime{2024, 2, 29, 1, 1, 40}));
+    EXPECT_EQ(recsim::ArchiveStart(options, 2), (archive::DateTime{2024, 2, 29, 2, 13, 20}));
+}
+
+TEST(RecorderSimulator, SingleTypeCardsHoldOnlyTheirFiles)
+{
+    testsupport::TempDir dir;
+    auto ecgOnly = std::get<recsim::SimOptions>(
+        recsim::ParseSimOptions({"--out", (dir / "ecg").string(), "--type", "ecg", "--seconds", "30"}));
+    ASSERT_TRUE(recsim::WriteCard(ecgOnly).ok());
+    EXPECT_TRUE(std::filesystem::exists(dir / "ecg" / "TV000001.ECG"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ecg" / "TV000001.SPO"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "ecg" / "TV000001.ECG"), 8U + 23U * 512U);
+
+    auto spo2Only = std::get<recsim::SimOptions>(recsim::ParseSimOptions(
+        {"--out", (dir / "spo").string(), "--type", "spo2", "--minutes", "2", "--prefix", "Rec"}));
+    ASSERT_TRUE(recsim::WriteCard(spo2Only).ok());
+    EXPECT_FALSE(std::filesystem::exists(dir / "spo" / "Rec000001.ECG"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "spo" / "Rec000001.SPO"), 8U + 120U * 256U);
+}
+
+int RunSimulator(const std::string& arguments, std::string* output)
+{
+    const std::string command = std::string(TAVO_RECORDER_SIM) + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    char buffer[4096];
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+        output->append(buffer, got);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
+{
+    testsupport::TempDir dir;
+    std::string output;
+    EXPECT_EQ(RunSimulator("--help", &output), 0);
+    EXPECT_NE(output.find("Usage: tavo-recorder-sim --out CARD_DIR"), std::string::npos);
+
+    const std::vector<std::pair<std::string, std::string>> refusals{
+        {"", "--out DIR"},
+        {"--out x --type holter", "--type must be ecg, spo2 or both"},
+        {"--out x --prefix ../evil", "--prefix must be 1 to 8 letters or digits"},
+        {"--out x --prefix 'a/b'", "--prefix must be"},
+        {"--out x --archives 0", "--archives must be"},
+        {"--out x --seconds", "needs a value"},
+        {"--out x --start '2023-02-29 10:00:00'", "--start must be a valid"},
+        {"--out x --rate fast", "--rate must be a number"},
+        {"--out x --bogus 1", "Unknown option \"--bogus\""},
+    };
+    for (const auto& [arguments, message] : refusals) {
+        output.clear();
+        EXPECT_EQ(RunSimulator(arguments, &output), 2) << arguments;
+        EXPECT_NE(output.find(message), std::string::npos) << arguments << ": " << output;
+    }
+
+    handbuilt::WriteFile(dir / "file", {0});
+    output.clear();
+    EXPECT_EQ(RunSimulator("--out " + (dir / "file" / "card").string(), &output), 1);
+    EXPECT_NE(output.find("Cannot create the folder"), std::string::npos) << output;
+
+    output.clear();
+    EXPECT_EQ(RunSimulator("--out " + (dir / "card").string() + " --archives 2 --seconds 20", &output), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "card" / "TV000002.SPO"));
+}
+
+} // namespace
