@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/start_directory.h"
+#include "db/case_data_source.h"
 #include "lang/language.h"
 #include "settings/system_settings.h"
 
@@ -14,8 +15,9 @@ bool CMoss03App::InitInstance()
 {
     m_strArchivePath = StartPath(QStringLiteral("Archive"));
 
-    // The case database's data source "Case" is registered or re-pointed at
-    // this point, before the settings load and before any window exists.
+    // Registration failures pass in silence: every window that opens the
+    // case table reports its own connection error.
+    db::RegisterCaseDSN();
 
     LoadOrInitSettings();
     ApplySmoothLines();

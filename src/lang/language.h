@@ -35,8 +35,8 @@ public:
     // the key is not in it (a later section header came first); -1 when no
     // lines are loaded, the section is missing, or its scan ran off the end.
     // Only the first section of a name is searched and the first entry of the
-    // key in it wins; an entry for a longer key ("IDS_TXT_010") never matches
-    // a shorter one ("IDS_TXT_01"). Names compare case-sensitively.
+    // key in it wins; an entry for a longer key ("KEY_10") never matches
+    // a shorter one ("KEY_1"). Names compare case-sensitively.
     int GetValue(std::string_view section, std::string_view key, std::string& result) const;
 
     // The value of `key` in section "STRING", decoded as UTF-8; "" if missing.

@@ -21,6 +21,9 @@ void IsolateUserFolders()
     setenv("HOME", home->path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("XDG_DATA_HOME", data.c_str(), 1);
+    // unixODBC finds the user's data sources through the password database,
+    // not HOME, unless ODBCINI names the file.
+    setenv("ODBCINI", (home->path() / ".odbc.ini").c_str(), 1);
     unsetenv("TAVO_VEZI_HOME");
     std::filesystem::current_path(start);
 }

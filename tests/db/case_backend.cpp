@@ -1,0 +1,108 @@
+#include "case_backend.h"
+
+#include "db/case_data_source.h"
+#include "db/odbc_connection.h"
+
+#include <odbcinst.h>
+
+#include <QRandomGenerator>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace dbtest {
+
+namespace {
+
+QString Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? QString::fromLocal8Bit(value) : QString();
+}
+
+class UserMode {
+public:
+    UserMode() { SQLSetConfigMode(ODBC_USER_DSN); }
+    ~UserMode() { SQLSetConfigMode(ODBC_BOTH_DSN); }
+};
+
+// The driver manager finds the user's data-source file through the password
+// database unless ODBCINI names it; point it into the test's own home.
+class OdbcIniInHome : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        const QString home = Env("HOME");
+        setenv("ODBCINI", (home + QStringLiteral("/.odbc.ini")).toLocal8Bit().constData(), 1);
+    }
+};
+
+[[maybe_unused]] testing::Environment* const g_odbcIniInHome = testing::AddGlobalTestEnvironment(new OdbcIniInHome);
+
+} // namespace
+
+std::string BackendName(const testing::TestParamInfo<Backend>& info)
+{
+    return info.param == Backend::Sqlite ? "SQLite" : "PostgreSQL";
+}
+
+void WriteCaseDsnValue(const char* key, const QString& value)
+{
+    UserMode mode;
+    SQLWritePrivateProfileString("Case", key, value.toUtf8().constData(), "odbc.ini");
+}
+
+QString CaseBackend::AdminConnectString() const
+{
+    if (m_backend == Backend::Sqlite)
+        return QStringLiteral("Driver=SQLite3;Database=%1").arg(db::CaseDatabasePath(QString::fromStdString(m_startDir.path().string())));
+    return QStringLiteral("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=%2;Uid=%3;Pwd=%4;")
+        .arg(Env("TAVO_TEST_PG_PORT"), Env("TAVO_TEST_PG_DB"), Env("TAVO_TEST_PG_USER"), Env("TAVO_TEST_PG_PASSWORD"));
+}
+
+CaseBackend::CaseBackend(Backend backend) : m_backend(backend)
+{
+    if (backend == Backend::Sqlite) {
+        if (db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string())) == db::DsnRegistration::Failed)
+            m_problem = QStringLiteral("the SQLite data source could not be declared");
+        // Short lock waits keep the locking tests quick.
+        WriteCaseDsnValue("Timeout", QStringLiteral("300"));
+        return;
+    }
+    if (Env("TAVO_TEST_PG_PORT").isEmpty()) {
+        m_problem = QStringLiteral(
+            "TAVO_TEST_PG_PORT is not set: run the tests through ./test.sh, or first "
+            "eval \"$(scripts/test-postgres.sh start)\"");
+        return;
+    }
+    m_schema = QStringLiteral("t%1_%2").arg(getpid()).arg(QRandomGenerator::global()->generate() % 1000000);
+    auto admin = db::OdbcConnection::Open(AdminConnectString());
+    if (!admin) {
+        m_problem = QStringLiteral("cannot reach the test PostgreSQL server: ") + admin.error().text;
+        return;
+    }
+    if (auto created = admin->Execute(db::SqlText{QStringLiteral("CREATE SCHEMA ") + m_schema, {}}); !created) {
+        m_problem = created.error().text;
+        return;
+    }
+    UserMode mode;
+    if (!SQLWriteDSNToIni("Case", "PostgreSQL Unicode")) {
+        m_problem = QStringLiteral("cannot declare the PostgreSQL data source");
+        return;
+    }
+    WriteCaseDsnValue("Servername", QStringLiteral("127.0.0.1"));
+    WriteCaseDsnValue("Port", Env("TAVO_TEST_PG_PORT"));
+    WriteCaseDsnValue("Database", Env("TAVO_TEST_PG_DB"));
+    WriteCaseDsnValue("Username", Env("TAVO_TEST_PG_USER"));
+    WriteCaseDsnValue("ConnSettings", QStringLiteral("SET search_path TO ") + m_schema);
+}
+
+CaseBackend::~CaseBackend()
+{
+    if (m_schema.isEmpty())
+        return;
+    if (auto admin = db::OdbcConnection::Open(AdminConnectString()))
+        admin->Execute(db::SqlText{QStringLiteral("DROP SCHEMA ") + m_schema + QStringLiteral(" CASCADE"), {}});
+}
+
+} // namespace dbtest
