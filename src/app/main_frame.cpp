@@ -9,6 +9,7 @@
 #include "app/start_directory.h"
 #include "lang/language.h"
 #include "settings/system_settings.h"
+#include "transfer/download_dlg.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -111,8 +112,8 @@ void CMainFrame::RunCommand(CommandId id)
 
 void CMainFrame::OnDownLoad()
 {
-    CPlaceholderDialog dialog(this, "IDD_DLG_DOWNLOAD");
-    if (dialog.exec() != QDialog::Accepted)
+    CDownloadDlg dialog(this);
+    if (dialog.DoModal() != QDialog::Accepted)
         emit theApp.caseTableChanged(theApp.m_bStartScreen == 1 ? kReasonCaseMayBeAdded
                                                                 : kReasonCaseTableChanged);
 }

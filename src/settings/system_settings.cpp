@@ -149,6 +149,7 @@ bool LoadAnalysis(SystemSettings& s)
     read.Int(QStringLiteral("MaxDrop"), s.MaxDrop, i.MaxDrop, 0, 100);
     read.Int(QStringLiteral("Desaturation"), s.Desaturation, i.Desaturation, 0, 100);
     read.Int(QStringLiteral("Level"), s.Level, i.Level, 0, 100);
+    read.Int(QStringLiteral("Detector"), s.Detector, i.Detector, 0, 1);
     KeepOrdered(s.MinSpo2, s.MaxSpo2, i.MinSpo2, i.MaxSpo2, false);
     KeepOrdered(s.MinDesatTime, s.MaxDesatTime, i.MinDesatTime, i.MaxDesatTime, false);
     return true;
@@ -285,6 +286,7 @@ bool SaveSettings()
             dword(key, "MaxDrop", s.MaxDrop);
             dword(key, "Desaturation", s.Desaturation);
             dword(key, "Level", s.Level);
+            dword(key, "Detector", s.Detector);
         }))
         return false;
 

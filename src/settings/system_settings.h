@@ -48,6 +48,7 @@ struct SystemSettings {
     int MaxDrop = 2;        // %/s, 0..100
     int Desaturation = 4;   // %, 0..100
     int Level = 88;         // %, desaturation criteria level, 0..100
+    int Detector = 0;       // beat detector: 0 designed, 1 enhanced
 
     // "Setting\Alarm" and its item keys "Setting\Alarm\0" .. "\2"
     int AlarmIndex = 0;

@@ -102,11 +102,11 @@ TEST(ArchiveFolders, RootScratchAndCaseFoldersStayInsideTheArchive)
     EXPECT_EQ(info.st_mode & 0777, 0700U);
     EXPECT_TRUE(archive::PrepareScratchFolder(scratch).ok());
 
-    handbuilt::WriteFile(dir / "TempData" / "Tv000001.ecg", {1});
-    handbuilt::WriteFile(dir / "TempData" / "TV000001.SPO", {1});
-    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV000001.ECG"), dir / "TempData" / "Tv000001.ecg");
-    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV000001.SPO"), dir / "TempData" / "TV000001.SPO");
-    EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "TV000002.ECG"));
+    handbuilt::WriteFile(dir / "TempData" / "Tv00001.ecg", {1});
+    handbuilt::WriteFile(dir / "TempData" / "TV00001.SPO", {1});
+    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV00001.ECG"), dir / "TempData" / "Tv00001.ecg");
+    EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV00001.SPO"), dir / "TempData" / "TV00001.SPO");
+    EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "TV00002.ECG"));
     EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "../TempData"));
     EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "missing", "x"));
 }

@@ -89,15 +89,15 @@ TEST(RecorderSimulator, SingleTypeCardsHoldOnlyTheirFiles)
     auto ecgOnly = std::get<recsim::SimOptions>(
         recsim::ParseSimOptions({"--out", (dir / "ecg").string(), "--type", "ecg", "--seconds", "30"}));
     ASSERT_TRUE(recsim::WriteCard(ecgOnly).ok());
-    EXPECT_TRUE(std::filesystem::exists(dir / "ecg" / "TV000001.ECG"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "ecg" / "TV000001.SPO"));
-    EXPECT_EQ(std::filesystem::file_size(dir / "ecg" / "TV000001.ECG"), 8U + 23U * 512U);
+    EXPECT_TRUE(std::filesystem::exists(dir / "ecg" / "T000001.ECG"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ecg" / "T000001.SPO"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "ecg" / "T000001.ECG"), 8U + 23U * 512U);
 
     auto spo2Only = std::get<recsim::SimOptions>(recsim::ParseSimOptions(
-        {"--out", (dir / "spo").string(), "--type", "spo2", "--minutes", "2", "--prefix", "Rec"}));
+        {"--out", (dir / "spo").string(), "--type", "spo2", "--minutes", "2", "--prefix", "R"}));
     ASSERT_TRUE(recsim::WriteCard(spo2Only).ok());
-    EXPECT_FALSE(std::filesystem::exists(dir / "spo" / "Rec000001.ECG"));
-    EXPECT_EQ(std::filesystem::file_size(dir / "spo" / "Rec000001.SPO"), 8U + 120U * 256U);
+    EXPECT_FALSE(std::filesystem::exists(dir / "spo" / "R000001.ECG"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "spo" / "R000001.SPO"), 8U + 120U * 256U);
 }
 
 int RunSimulator(const std::string& arguments, std::string* output)
@@ -123,7 +123,7 @@ TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
     const std::vector<std::pair<std::string, std::string>> refusals{
         {"", "--out DIR"},
         {"--out x --type holter", "--type must be ecg, spo2 or both"},
-        {"--out x --prefix ../evil", "--prefix must be 1 to 8 letters or digits"},
+        {"--out x --prefix ../evil", "--prefix must be one letter or digit"},
         {"--out x --prefix 'a/b'", "--prefix must be"},
         {"--out x --archives 0", "--archives must be"},
         {"--out x --seconds", "needs a value"},
@@ -144,7 +144,7 @@ TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
 
     output.clear();
     EXPECT_EQ(RunSimulator("--out " + (dir / "card").string() + " --archives 2 --seconds 20", &output), 0);
-    EXPECT_TRUE(std::filesystem::exists(dir / "card" / "TV000002.SPO"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "card" / "T000002.SPO"));
 }
 
 } // namespace

@@ -49,6 +49,7 @@ SystemSettings Customised()
     s.MaxDrop = 3;
     s.Desaturation = 3;
     s.Level = 90;
+    s.Detector = 1;
     s.AlarmIndex = 2;
     s.AlarmItem = {"HR*", "PR*", "SPO2*"};
     s.AlarmUp = {99, 98, 97};
@@ -111,6 +112,7 @@ TEST(SystemSettings, FirstRunUsesInitialValuesAndStoresThem)
     EXPECT_TRUE(FileHas("Setting\\Print\\Paper%20Style=dword:00000001"));
     EXPECT_TRUE(FileHas("Setting\\Interface\\Language=sz:English"));
     EXPECT_TRUE(FileHas("Setting\\Analysis\\MinSpo2=dword:0000002a"));
+    EXPECT_TRUE(FileHas("Setting\\Analysis\\Detector=dword:00000000")) << "the designed detector by default";
     EXPECT_TRUE(FileHas("Setting\\Alarm\\2\\AlarmItem=sz:SPO2"));
     EXPECT_TRUE(FileHas("Setting\\Physician\\10\\PhysicianName=sz:")) << "all 11 slots are stored";
     EXPECT_TRUE(FileHas("Setting\\Sample\\ECG=dword:00000001"));
@@ -228,6 +230,7 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
                {"Setting\\Analysis\\MaxSpo2", "dword:00000050"},
                {"Setting\\Analysis\\MinDesatTime", "dword:00000007"},
                {"Setting\\Analysis\\Level", "dword:80000000"},
+               {"Setting\\Analysis\\Detector", "dword:00000002"},
                {"Setting\\Alarm\\0\\AlarmUp", "dword:00000065"},
                {"Setting\\Alarm\\1\\AlarmLow", "dword:00000050"},
                {"Setting\\Alarm\\1\\AlarmUp", "dword:00000046"},
@@ -246,6 +249,7 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
     EXPECT_EQ(g_Settings.Tachycardia, initial.Tachycardia);
     EXPECT_EQ(g_Settings.Bradycardia, initial.Bradycardia);
     EXPECT_EQ(g_Settings.FilterRRRefP, initial.FilterRRRefP);
+    EXPECT_EQ(g_Settings.Detector, initial.Detector);
     EXPECT_EQ(g_Settings.MinSpo2, 42) << "a pair out of order returns to 42..100";
     EXPECT_EQ(g_Settings.MaxSpo2, 100);
     EXPECT_EQ(g_Settings.MinDesatTime, initial.MinDesatTime);

@@ -34,10 +34,11 @@ std::optional<archive::DateTime> ParseDateTime(const std::string& text)
     return value;
 }
 
-// Archive names become file names on the card: letters and digits only.
+// Archive names become file names on the card: letters and digits only, and
+// prefix + six digits must fit the seven characters the case table keeps.
 bool IsSafePrefix(const std::string& prefix)
 {
-    if (prefix.empty() || prefix.size() > 8)
+    if (prefix.size() != 1)
         return false;
     for (char c : prefix) {
         const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -107,7 +108,7 @@ std::map<std::string, Setter> Setters()
     };
     setters["--prefix"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         if (!IsSafePrefix(t))
-            return "--prefix must be 1 to 8 letters or digits, not \"" + t + "\".";
+            return "--prefix must be one letter or digit, not \"" + t + "\".";
         o.namePrefix = t;
         return std::nullopt;
     };
@@ -176,7 +177,7 @@ of archives, from synthetic ECG and SpO2/pulse-rate signals.
   --start "YYYY-MM-DD hh:mm:ss"
                          start of the first archive (default 2026-01-05 22:00:00);
                          each next one starts an hour after the previous ended
-  --prefix TEXT          archive name prefix, letters and digits (default TV)
+  --prefix C             archive name prefix, one letter or digit (default T)
   --rate BPM             mean heart rate (default 70)
   --swing BPM            slow heart-rate swing, period 60 s (default 5)
   --premature SHARE      share of premature beats, 0..0.5 (default 0.02)

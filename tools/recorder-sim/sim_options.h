@@ -19,7 +19,7 @@ struct SimOptions {
     archive::SampleType type = archive::SampleType::EcgAndSpO2;
     double seconds = 600.0;
     archive::DateTime firstStart{2026, 1, 5, 22, 0, 0};
-    std::string namePrefix = "TV";
+    std::string namePrefix = "T";
     double rateBpm = 70.0;
     double rateSwingBpm = 5.0;
     double prematureShare = 0.02;
@@ -40,7 +40,7 @@ ParseResult ParseSimOptions(const std::vector<std::string>& arguments);
 
 std::string HelpText();
 
-// The name of archive `index` (0-based): prefix + six digits, e.g. "TV000001".
+// The name of archive `index` (0-based): prefix + six digits, e.g. "T000001".
 std::string ArchiveName(const SimOptions& options, int index);
 
 // Archive `index` starts one hour after the previous one ended.

@@ -1,0 +1,109 @@
+#include "signal/ecg_analysis.h"
+
+#include "signal/beat_revision.h"
+#include "signal/file_io.h"
+
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+constexpr std::uint16_t kLargestSample = 4095;
+constexpr std::size_t kReadBlockBytes = 64 * 1024; // whole samples only
+
+// Running summary of the once-per-second heart rates.
+class HeartRateTally {
+public:
+    void Add(int rate)
+    {
+        if (rate <= 0)
+            return;
+        m_min = m_steps == 0 ? rate : std::min(m_min, rate);
+        m_max = std::max(m_max, rate);
+        m_sum += rate;
+        ++m_steps;
+    }
+    void CopyTo(EcgFileResult& result) const
+    {
+        result.heartRateSteps = m_steps;
+        result.minHeartRate = m_min;
+        result.maxHeartRate = m_max;
+        result.meanHeartRate = m_steps == 0 ? 0.0 : static_cast<double>(m_sum) / static_cast<double>(m_steps);
+    }
+
+private:
+    std::uint64_t m_steps = 0;
+    std::int64_t m_sum = 0;
+    int m_min = 0;
+    int m_max = 0;
+};
+
+} // namespace
+
+EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder, AnalysisProgress* progress)
+{
+    EcgFileResult result;
+    result.status = Init(1, 0, caseFolder, false);
+    if (!result.status.ok())
+        return result;
+
+    std::error_code error;
+    const auto size = std::filesystem::file_size(m_dataPath, error);
+    std::ifstream input(m_dataPath, std::ios::binary);
+    if (error || !input) {
+        result.status = Status::Failure("cannot read " + m_dataPath.string());
+        return result;
+    }
+    if (size < 2) {
+        result.status = Status::Failure(m_dataPath.string() + " holds no samples");
+        return result;
+    }
+
+    auto buffer = std::make_unique<QrsRecordBuffer>();
+    QrsRecordBuffer& buffered = *buffer;
+    UseSink(std::move(buffer));
+
+    HeartRateTally tally;
+    std::vector<char> block(kReadBlockBytes);
+    std::uint64_t bytesRead = 0;
+    int lastPercent = -1;
+    while (input) {
+        input.read(block.data(), static_cast<std::streamsize>(block.size()));
+        const auto got = static_cast<std::size_t>(input.gcount());
+        if (got == 0)
+            break;
+        bytesRead += got;
+        const std::size_t whole = got / 2 * 2;
+        for (std::size_t i = 0; i < whole; i += 2) {
+            std::uint16_t sample = static_cast<std::uint16_t>(static_cast<std::uint8_t>(block[i])
+                                                              | (static_cast<std::uint8_t>(block[i + 1]) << 8));
+            if (sample > kLargestSample)
+                ++result.outOfRangeSamples;
+            if (ProcessSample(std::span<std::uint16_t>(&sample, 1)))
+                tally.Add(GetHeartRate());
+        }
+        result.samples += whole / 2;
+        result.ignoredBytes = got - whole; // only the last block can end on an odd byte
+        if (progress != nullptr) {
+            const int percent = static_cast<int>(bytesRead * 100 / std::max<std::uint64_t>(size, 1));
+            if (percent != lastPercent)
+                progress->SetPos(std::min(percent, 100));
+            lastPercent = percent;
+        }
+    }
+    std::vector<QrsRecord> records = std::move(buffered.records());
+    UseSink(std::make_unique<QrsFileSink>(m_qrsPath));
+    if (input.bad()) {
+        result.status = Status::Failure("cannot read " + m_dataPath.string());
+        return result;
+    }
+
+    ReviseBeatClasses(records);
+    if (result.samples > 0)
+        TrimBeatsBeyond(records, result.samples);
+    result.status = ReplaceFileContents(m_qrsPath, EncodeQrsRecords(records));
+    result.beats = records.size();
+    tally.CopyTo(result);
+    return result;
+}

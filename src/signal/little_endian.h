@@ -1,0 +1,38 @@
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+// Byte-order helpers for the recording and result files, which are
+// little-endian whatever the host is.
+namespace le {
+
+inline void PutU16(std::uint8_t* out, std::uint16_t value)
+{
+    out[0] = static_cast<std::uint8_t>(value);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void PutU32(std::uint8_t* out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+inline void PutF32(std::uint8_t* out, float value) { PutU32(out, std::bit_cast<std::uint32_t>(value)); }
+
+inline std::uint16_t GetU16(const std::uint8_t* in)
+{
+    return static_cast<std::uint16_t>(in[0] | (in[1] << 8));
+}
+
+inline std::uint32_t GetU32(const std::uint8_t* in)
+{
+    return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8)
+        | (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
+}
+
+inline float GetF32(const std::uint8_t* in) { return std::bit_cast<float>(GetU32(in)); }
+
+} // namespace le

@@ -1,0 +1,77 @@
+#include "transfer/case_staging.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr const char* kStagingPattern = ".incoming-XXXXXX";
+
+std::string SystemError(const std::string& what, const std::error_code& error)
+{
+    return what + ": " + error.message();
+}
+
+} // namespace
+
+std::optional<CaseStaging> CaseStaging::Create(const std::filesystem::path& archiveRoot, std::string& error)
+{
+    std::error_code code;
+    std::filesystem::create_directories(archiveRoot, code);
+    if (code) {
+        error = SystemError("cannot create the archive folder " + archiveRoot.string(), code);
+        return std::nullopt;
+    }
+    std::string pattern = (archiveRoot / kStagingPattern).string();
+    if (!mkdtemp(pattern.data())) {
+        error = SystemError("cannot write to the archive folder " + archiveRoot.string(),
+                            std::error_code(errno, std::generic_category()));
+        return std::nullopt;
+    }
+    return CaseStaging(pattern);
+}
+
+CaseStaging::CaseStaging(CaseStaging&& other) noexcept : m_folder(std::move(other.m_folder))
+{
+    other.m_folder.clear();
+}
+
+CaseStaging::~CaseStaging()
+{
+    if (m_folder.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
+
+archive::Status CaseStaging::BecomeCaseFolder(const std::filesystem::path& caseFolder)
+{
+    std::error_code code;
+    std::filesystem::rename(m_folder, caseFolder, code);
+    if (code)
+        return archive::Status::Error(SystemError("cannot move the case into " + caseFolder.string(), code));
+    m_folder.clear();
+    return archive::Status::Ok();
+}
+
+archive::Status CaseStaging::MoveFilesInto(const std::filesystem::path& caseFolder)
+{
+    std::error_code code;
+    std::filesystem::create_directories(caseFolder, code);
+    if (code)
+        return archive::Status::Error(SystemError("cannot create the case folder " + caseFolder.string(), code));
+    std::vector<std::filesystem::path> files;
+    for (const auto& item : std::filesystem::directory_iterator(m_folder, code))
+        files.push_back(item.path());
+    if (code)
+        return archive::Status::Error(SystemError("cannot read " + m_folder.string(), code));
+    for (const auto& file : files) {
+        std::filesystem::rename(file, caseFolder / file.filename(), code);
+        if (code)
+            return archive::Status::Error(SystemError("cannot move " + file.filename().string() + " into "
+                                                          + caseFolder.string(), code));
+    }
+    return archive::Status::Ok();
+}

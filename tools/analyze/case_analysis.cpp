@@ -1,0 +1,97 @@
+#include "case_analysis.h"
+
+#include "signal/spo_analysis.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+bool HoldsData(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(folder / "data.ecg", error)
+        || std::filesystem::is_regular_file(folder / "data.spo", error);
+}
+
+std::string Format(const char* format, auto... values)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+} // namespace
+
+bool CaseSummary::ok() const
+{
+    return (ecg || spo2) && (!ecg || ecg->status.ok()) && (!spo2 || spo2->ok());
+}
+
+std::string CaseSummary::Line() const
+{
+    std::string line = folder.filename().string() + ":";
+    if (!ecg && !spo2)
+        return line + " error: no data.ecg or data.spo in " + folder.string();
+    if (ecg) {
+        if (!ecg->status.ok()) {
+            line += " ECG error: " + ecg->status.error() + ";";
+        } else {
+            line += Format(" ECG %llu beats, HR mean %.0f min %d max %d bpm;",
+                           static_cast<unsigned long long>(ecg->beats), ecg->meanHeartRate, ecg->minHeartRate,
+                           ecg->maxHeartRate);
+            if (ecg->ignoredBytes != 0)
+                line += " (trailing odd byte ignored)";
+            if (ecg->outOfRangeSamples != 0)
+                line += Format(" (%llu samples above 4095)", static_cast<unsigned long long>(ecg->outOfRangeSamples));
+        }
+    }
+    if (spo2) {
+        if (!spo2->ok())
+            line += " SpO2 error: " + spo2->error() + ";";
+        else
+            line += Format(" SpO2 %zu events, lowest %u %%, %zu s;", spo2Events,
+                           static_cast<unsigned>(spo2Result.LowestSpo2), spo2Seconds);
+    }
+    line.pop_back();
+    return line;
+}
+
+std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& path)
+{
+    if (HoldsData(path))
+        return {path};
+    std::vector<std::filesystem::path> cases;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+        if (entry.is_directory(error) && HoldsData(entry.path()))
+            cases.push_back(entry.path());
+    }
+    std::sort(cases.begin(), cases.end());
+    return cases;
+}
+
+CaseSummary AnalyseCase(const std::filesystem::path& folder, const EcgSettings& ecgSettings,
+                        const SpOSettings& spoSettings, AnalysisProgress* progress)
+{
+    CaseSummary summary;
+    summary.folder = folder;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(folder / "data.ecg", error)) {
+        CECGAnalysis analysis(ecgSettings);
+        summary.ecg = analysis.ProcessFile(folder, progress);
+    }
+    if (std::filesystem::is_regular_file(folder / "data.spo", error)) {
+        CSpOAnalysis analysis(spoSettings, progress);
+        Status status = analysis.AnalyseFile(folder / "data.spo");
+        // A failed analysis keeps the previous result rather than writing an empty one.
+        if (status.ok())
+            status = analysis.SaveResult(folder / "ana.spo");
+        summary.spo2 = status;
+        summary.spo2Result = analysis.GetResult();
+        summary.spo2Events = analysis.GetEvents().size();
+        summary.spo2Seconds = analysis.SampleCount();
+    }
+    return summary;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "signal/analysis_progress.h"
+#include "signal/ecg_analysis.h"
+#include "signal/ecg_settings.h"
+#include "signal/spo_result.h"
+#include "signal/spo_settings.h"
+#include "signal/status.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the analyses of one case folder gave.
+struct CaseSummary {
+    std::filesystem::path folder;
+    std::optional<EcgFileResult> ecg;   // set when "data.ecg" exists
+    std::optional<Status> spo2;         // set when "data.spo" exists
+    SpOAnaResult spo2Result;
+    std::size_t spo2Events = 0;
+    std::size_t spo2Seconds = 0;
+
+    bool ok() const;
+    std::string Line() const;           // one-line summary, or the failure
+};
+
+// Case folders named by a path: the folder itself when it holds "data.ecg" or
+// "data.spo", otherwise each sub-folder that does (an archive root), sorted.
+std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& path);
+
+// Rewrites "qrs.ecg" and "ana.spo" of one case folder as the program does.
+CaseSummary AnalyseCase(const std::filesystem::path& folder, const EcgSettings& ecgSettings,
+                        const SpOSettings& spoSettings, AnalysisProgress* progress);

@@ -1,0 +1,257 @@
+// tavo-analyze: re-runs the beat detection and the SpO2 analysis over case
+// folders and rewrites their "qrs.ecg" and "ana.spo"; with --score, measures
+// the beats of "qrs.ecg" against annotated reference beats instead.
+
+#include "case_analysis.h"
+#include "case_score.h"
+
+#include "settings/system_settings.h"
+
+#include <charconv>
+#include <optional>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: tavo-analyze [OPTIONS] PATH...
+       tavo-analyze --score REF_BEATS CASE_FOLDER...
+
+Analyses case folders as the program does: detects the ECG beats of
+"data.ecg" (rewriting "qrs.ecg") and the SpO2 desaturations of "data.spo"
+(rewriting "ana.spo"). PATH is a case folder, or an archive root whose
+sub-folders are the cases. Prints one summary line per case.
+
+Options:
+  --stored-settings   use the analysis settings stored for this user
+                      (default: the first-run settings)
+  --set NAME=VALUE    override one setting: Filter50Hz, Detector, MinSpo2,
+                      MaxSpo2, Desaturation, MaxDrop, MinDesatTime,
+                      MaxDesatTime, SwingIndex, Level
+  --detector designed|enhanced
+                      the beat detector (overrides the stored "Detector")
+  --score REF_BEATS   analyse nothing: compare each CASE_FOLDER's "qrs.ecg"
+                      with the reference beats in REF_BEATS (a file of that
+                      name in the case folder when there is one, so
+                      "ref_beats.txt" serves many folders; else the path
+                      itself). One line a beat: "<sample index> <code>" at
+                      200 samples per second, "#" starts a comment. A beat
+                      whose Peak lies within 150 ms of a reference beat is
+                      found (closest pairs first, each beat used once); beats
+                      of the first 5 minutes are left out. Prints sensitivity
+                      (Se), positive predictivity (+P), true positives,
+                      false negatives and false positives per folder, and
+                      the gross totals for several folders.
+  -q, --quiet         no progress line
+  -h, --help          this text
+
+Exit status: 0 when every case was analysed (or scored), 1 when a case
+failed or a path held no data, 2 for a usage error.
+)";
+
+struct Options {
+    EcgSettings ecg;
+    SpOSettings spo;
+    bool storedSettings = false;
+    bool quiet = false;
+    std::optional<int> detector;
+    std::optional<std::string> scoreReference;
+    std::vector<std::string> overrides;
+    std::vector<std::string> paths;
+};
+
+// Progress on one terminal line: "[k/N] case  ECG 42 %".
+class ConsoleProgress final : public AnalysisProgress {
+public:
+    explicit ConsoleProgress(bool enabled) : m_enabled(enabled) {}
+    void Start(std::size_t index, std::size_t total, const std::string& name)
+    {
+        char counter[48];
+        std::snprintf(counter, sizeof counter, "[%zu/%zu] ", index, total);
+        m_prefix = counter;
+        m_prefix += name;
+        Show(0);
+    }
+    void SetText(std::string_view, std::string_view) override {}
+    void SetPos(int percent) override { Show(percent); }
+    void Clear()
+    {
+        if (m_enabled)
+            std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    void Show(int percent)
+    {
+        if (m_enabled)
+            std::fprintf(stderr, "\r\033[K%s %3d %%", m_prefix.c_str(), percent);
+    }
+
+    bool m_enabled;
+    std::string m_prefix;
+};
+
+bool ParseInt(std::string_view text, int& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+bool ApplyOverride(const std::string& assignment, Options& options)
+{
+    const auto equals = assignment.find('=');
+    int value = 0;
+    if (equals == std::string::npos || !ParseInt(std::string_view(assignment).substr(equals + 1), value))
+        return false;
+    const std::string name = assignment.substr(0, equals);
+    const bool percent = value >= 0 && value <= 100;
+    SpOSettings& spo = options.spo;
+    if (name == "Filter50Hz" && (value == 0 || value == 1))
+        options.ecg.Filter50Hz = value;
+    else if (name == "Detector" && (value == kDesignedDetector || value == kEnhancedDetector))
+        options.ecg.Detector = value;
+    else if (name == "MinSpo2" && percent)
+        spo.MinSpo2 = static_cast<std::uint16_t>(value);
+    else if (name == "MaxSpo2" && percent)
+        spo.MaxSpo2 = static_cast<std::uint16_t>(value);
+    else if (name == "Desaturation" && percent)
+        spo.Desaturation = static_cast<std::int16_t>(value);
+    else if (name == "MaxDrop" && percent)
+        spo.MaxDrop = static_cast<std::int16_t>(value);
+    else if (name == "SwingIndex" && percent)
+        spo.SwingIndex = static_cast<std::int16_t>(value);
+    else if (name == "Level" && percent)
+        spo.Level = static_cast<std::uint16_t>(value);
+    else if (name == "MinDesatTime" && value >= 0)
+        spo.MinDesatTime = value;
+    else if (name == "MaxDesatTime" && value >= 0)
+        spo.MaxDesatTime = value;
+    else
+        return false;
+    return true;
+}
+
+void TakeStoredSettings(Options& options)
+{
+    LoadSettings();
+    options.ecg.Filter50Hz = g_Settings.Filter50Hz;
+    options.ecg.Detector = g_Settings.Detector;
+    options.spo.MinSpo2 = static_cast<std::uint16_t>(g_Settings.MinSpo2);
+    options.spo.MaxSpo2 = static_cast<std::uint16_t>(g_Settings.MaxSpo2);
+    options.spo.Desaturation = static_cast<std::int16_t>(g_Settings.Desaturation);
+    options.spo.MaxDrop = static_cast<std::int16_t>(g_Settings.MaxDrop);
+    options.spo.MinDesatTime = g_Settings.MinDesatTime;
+    options.spo.MaxDesatTime = g_Settings.MaxDesatTime;
+    options.spo.SwingIndex = static_cast<std::int16_t>(g_Settings.SwingIndex);
+    options.spo.Level = static_cast<std::uint16_t>(g_Settings.Level);
+}
+
+// Returns 0 to go on, or the exit status.
+int ParseArguments(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        }
+        if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--stored-settings") {
+            options.storedSettings = true;
+        } else if (arg == "--detector" && i + 1 < argc) {
+            const std::string_view name = argv[++i];
+            if (name != "designed" && name != "enhanced") {
+                std::fprintf(stderr, "tavo-analyze: unknown detector %s (designed or enhanced)\n", argv[i]);
+                return 2;
+            }
+            options.detector = name == "enhanced" ? kEnhancedDetector : kDesignedDetector;
+        } else if (arg == "--score" && i + 1 < argc) {
+            options.scoreReference = argv[++i];
+        } else if (arg == "--set" && i + 1 < argc) {
+            options.overrides.emplace_back(argv[++i]);
+        } else if (arg.starts_with("-")) {
+            std::fprintf(stderr, "tavo-analyze: unknown option %s (see --help)\n", argv[i]);
+            return 2;
+        } else {
+            options.paths.emplace_back(arg);
+        }
+    }
+    if (options.paths.empty()) {
+        std::fprintf(stderr, "tavo-analyze: no case folder given (see --help)\n");
+        return 2;
+    }
+    if (options.storedSettings)
+        TakeStoredSettings(options);
+    for (const std::string& assignment : options.overrides) {
+        if (!ApplyOverride(assignment, options)) {
+            std::fprintf(stderr, "tavo-analyze: bad setting %s (see --help)\n", assignment.c_str());
+            return 2;
+        }
+    }
+    if (options.detector)
+        options.ecg.Detector = *options.detector;
+    return 0;
+}
+
+int ScoreCases(const Options& options)
+{
+    int exitStatus = 0;
+    BeatScore gross;
+    for (const std::string& path : options.paths) {
+        const CaseScore result = ScoreCase(path, *options.scoreReference);
+        std::fprintf(result.error.empty() ? stdout : stderr, "%s\n", result.Line().c_str());
+        if (result.error.empty())
+            gross += result.score;
+        else
+            exitStatus = 1;
+    }
+    if (options.paths.size() > 1)
+        std::printf("gross: %s\n", gross.Line().c_str());
+    return exitStatus;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (const int status = ParseArguments(argc, argv, options); status != 0)
+        return status < 0 ? 0 : status;
+    if (options.scoreReference)
+        return ScoreCases(options);
+
+    int exitStatus = 0;
+    std::vector<std::filesystem::path> cases;
+    for (const std::string& path : options.paths) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(path, error)) {
+            std::fprintf(stderr, "tavo-analyze: %s: no such folder\n", path.c_str());
+            exitStatus = 1;
+            continue;
+        }
+        const auto found = FindCaseFolders(path);
+        if (found.empty()) {
+            std::fprintf(stderr, "tavo-analyze: %s: no data.ecg or data.spo here or in its sub-folders\n",
+                         path.c_str());
+            exitStatus = 1;
+        }
+        cases.insert(cases.end(), found.begin(), found.end());
+    }
+
+    ConsoleProgress progress(!options.quiet && ::isatty(STDERR_FILENO) != 0);
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        progress.Start(k + 1, cases.size(), cases[k].filename().string());
+        const CaseSummary summary = AnalyseCase(cases[k], options.ecg, options.spo, &progress);
+        progress.Clear();
+        std::fprintf(summary.ok() ? stdout : stderr, "%s\n", summary.Line().c_str());
+        std::fflush(stdout);
+        if (!summary.ok())
+            exitStatus = 1;
+    }
+    return exitStatus;
+}
