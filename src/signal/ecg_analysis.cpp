@@ -92,10 +92,10 @@ Status CECGAnalysis::Init(int channels, int lead, const std::filesystem::path& c
     m_lead = lead;
     m_qrsPath = caseFolder / kQrsFileName;
     m_dataPath = caseFolder / kDataFileName;
-    if (m_settings.Detector == kEnhancedDetector && !m_enhanced)
-        m_enhanced = std::make_unique<CEnhancedQrsDetector>();
     if (m_settings.Detector != kEnhancedDetector)
         m_enhanced.reset();
+    else if (!m_enhanced)
+        m_enhanced = std::make_unique<CEnhancedQrsDetector>();
     UseSink(std::make_unique<QrsFileSink>(m_qrsPath));
     ResetState();
     if (truncate) {
