@@ -103,13 +103,9 @@ TEST_F(AppTest, ToolbarTextsComeFromTheLanguageFileAndStayEmptyWithoutTheKeys)
     {
         CMainFrame frame;
         const CMainToolBar& toolBar = *frame.ToolBar();
-        EXPECT_EQ(toolBar.action(CommandId::DownLoad)->text(), "Download");
-        EXPECT_EQ(toolBar.action(CommandId::InstantSampling)->text(), "Instant");
-        EXPECT_EQ(toolBar.action(CommandId::WaveBackView)->text(), "Review");
-        EXPECT_EQ(toolBar.action(CommandId::CaseManage)->text(), "Cases");
-        EXPECT_EQ(toolBar.action(CommandId::SysSetting)->text(), "Settings");
-        EXPECT_EQ(toolBar.action(CommandId::Help)->text(), "Help");
-        EXPECT_EQ(toolBar.action(CommandId::AppExit)->text(), "Exit");
+        const std::vector<QString> texts{"Download", "Instant", "Review", "Cases", "Settings", "Help", "Exit"};
+        for (std::size_t i = 0; i < kCommandOrder.size(); ++i)
+            EXPECT_EQ(toolBar.action(kCommandOrder[i])->text(), texts[i]) << static_cast<int>(kCommandOrder[i]);
         const auto* button = qobject_cast<QToolButton*>(toolBar.widgetForAction(toolBar.action(CommandId::Help)));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), "Help");
@@ -257,31 +253,20 @@ TEST_F(AppTest, SettingsCommandPushesChangedLanguageAndLimits)
     EXPECT_EQ(spo2.count(), 0);
     EXPECT_EQ(heartRate.count(), 0);
 
-    WhenModalOpens([](QWidget* dialog) {
-        g_Settings.AlarmLow[2] = 60;
-        static_cast<QDialog*>(dialog)->reject(); // the result does not matter
-    });
-    frame.OnSysSetting();
-    EXPECT_EQ(language.count(), 1);
-    EXPECT_EQ(spo2.count(), 1);
-    EXPECT_EQ(heartRate.count(), 0);
-
-    WhenModalOpens([](QWidget* dialog) {
-        g_Settings.AlarmUp[0] = 90;
-        static_cast<QDialog*>(dialog)->reject();
-    });
-    frame.OnSysSetting();
-    EXPECT_EQ(spo2.count(), 1);
-    EXPECT_EQ(heartRate.count(), 1);
-
-    WhenModalOpens([](QWidget* dialog) {
-        g_Settings.MinSpo2 = 50;
-        static_cast<QDialog*>(dialog)->reject();
-    });
-    frame.OnSysSetting();
-    EXPECT_EQ(spo2.count(), 2);
-    EXPECT_EQ(heartRate.count(), 1);
-    EXPECT_EQ(language.count(), 1);
+    // Whatever the dialog's result, a changed SpO2 range or heart-rate limit is pushed.
+    const auto changeAndReject = [&frame](std::function<void()> change) {
+        WhenModalOpens([change](QWidget* dialog) {
+            change();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        frame.OnSysSetting();
+    };
+    changeAndReject([] { g_Settings.AlarmLow[2] = 60; });
+    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 1, 0}));
+    changeAndReject([] { g_Settings.AlarmUp[0] = 90; });
+    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 1, 1}));
+    changeAndReject([] { g_Settings.MinSpo2 = 50; });
+    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 2, 1}));
 }
 
 TEST_F(AppTest, ClosingWhileSamplingAsksFirst)
@@ -292,6 +277,12 @@ TEST_F(AppTest, ClosingWhileSamplingAsksFirst)
         ++stops;
         return true;
     };
+    {
+        CMainFrame idle;
+        idle.show();
+        EXPECT_TRUE(idle.close()) << "without sampling nothing is asked"; // a question would block here
+        EXPECT_FALSE(idle.isVisible());
+    }
     CMainFrame frame;
     frame.show();
     theApp.m_bSampling = 1;
@@ -318,14 +309,6 @@ TEST_F(AppTest, ClosingWhileSamplingAsksFirst)
     frame.ToolBar()->action(CommandId::AppExit)->trigger();
     EXPECT_FALSE(frame.isVisible());
     EXPECT_EQ(stops, 1);
-}
-
-TEST_F(AppTest, ClosingWithoutSamplingAsksNothing)
-{
-    CMainFrame frame;
-    frame.show();
-    EXPECT_TRUE(frame.close()); // a question would block here
-    EXPECT_FALSE(frame.isVisible());
 }
 
 TEST_F(AppTest, MinimizeIsRefusedWhileTheReviewAreaShowsOutsideReviewMode)

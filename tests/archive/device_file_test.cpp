@@ -29,28 +29,20 @@ TEST(DeviceHeader, FieldsSitAtTheirBytesAndImpossibleDatesGiveTheCurrentTime)
     const Bytes bytes = handbuilt::Header(2010, 17, 3, 45, 8, 30);
     std::array<std::uint8_t, 8> raw{};
     std::copy_n(bytes.begin(), 8, raw.begin());
-    const archive::DeviceHeader header = archive::DecodeDeviceHeader(raw);
-    EXPECT_EQ(header.year, 2010);
-    EXPECT_EQ(header.day, 17);
-    EXPECT_EQ(header.month, 3);
-    EXPECT_EQ(header.minute, 45);
-    EXPECT_EQ(header.hour, 8);
-    EXPECT_EQ(header.second, 30);
-    EXPECT_EQ(archive::EncodeDeviceHeader(header), raw);
+    EXPECT_EQ(archive::EncodeDeviceHeader(archive::DecodeDeviceHeader(raw)), raw);
     EXPECT_EQ(StartOf(bytes), (archive::DateTime{2010, 3, 17, 8, 45, 30}));
-
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 17, 13)), FixedNow());           // month 13
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 0, 3)), FixedNow());            // day 0
-    EXPECT_EQ(StartOf(handbuilt::Header(2023, 29, 2)), FixedNow());           // no 29 February
     EXPECT_EQ(StartOf(handbuilt::Header(2024, 29, 2)), (archive::DateTime{2024, 2, 29, 8, 45, 30}));
-    EXPECT_EQ(StartOf(handbuilt::Header(1900, 29, 2)), FixedNow());           // century, not leap
-    EXPECT_EQ(StartOf(handbuilt::Header(2000, 29, 2)).day, 29);               // 400th year is
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 31, 4)), FixedNow());           // 31 April
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 17, 3, 60)), FixedNow());       // minute 60
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 17, 3, 45, 24)), FixedNow());   // hour 24
-    EXPECT_EQ(StartOf(handbuilt::Header(2010, 17, 3, 45, 8, 60)), FixedNow());
-    EXPECT_EQ(StartOf(handbuilt::Header(0)), FixedNow());
-    EXPECT_EQ(StartOf(handbuilt::Header(10000)), FixedNow());
+    EXPECT_EQ(StartOf(handbuilt::Header(2000, 29, 2)).day, 29); // the 400th year is a leap year
+
+    // Month 13, day 0, 29 February outside a leap year (1900: century), 31 April,
+    // minute 60, hour 24, second 60, years 0 and 10000.
+    for (const Bytes& impossible :
+         {handbuilt::Header(2010, 17, 13), handbuilt::Header(2010, 0, 3), handbuilt::Header(2023, 29, 2),
+          handbuilt::Header(1900, 29, 2), handbuilt::Header(2010, 31, 4), handbuilt::Header(2010, 17, 3, 60),
+          handbuilt::Header(2010, 17, 3, 45, 24), handbuilt::Header(2010, 17, 3, 45, 8, 60), handbuilt::Header(0),
+          handbuilt::Header(10000)})
+        EXPECT_EQ(StartOf(impossible), FixedNow()) << int(impossible[0] | impossible[1] << 8) << "-"
+                                                   << int(impossible[3]) << "-" << int(impossible[2]);
     EXPECT_TRUE(archive::IsValidDateTime(archive::LocalNow()));
 
     testsupport::TempDir dir;
@@ -58,11 +50,9 @@ TEST(DeviceHeader, FieldsSitAtTheirBytesAndImpossibleDatesGiveTheCurrentTime)
     ASSERT_TRUE(archive::ReadDeviceHeader(dir / "A.ECG").has_value());
     EXPECT_EQ(archive::ReadDeviceHeader(dir / "A.ECG")->hour, 8);
     handbuilt::WriteFile(dir / "short.ECG", Bytes(bytes.begin(), bytes.begin() + 7));
-    EXPECT_FALSE(archive::ReadDeviceHeader(dir / "short.ECG").has_value());
-    EXPECT_FALSE(archive::ReadDeviceHeader(dir / "missing.ECG").has_value());
     handbuilt::WriteFile(dir / "zero.SPO", {});
-    EXPECT_FALSE(archive::ReadDeviceHeader(dir / "zero.SPO").has_value());
-    EXPECT_FALSE(archive::ReadDeviceHeader(dir.path()).has_value());   // a folder
+    for (const auto& unreadable : {dir / "short.ECG", dir / "missing.ECG", dir / "zero.SPO", dir.path()})
+        EXPECT_FALSE(archive::ReadDeviceHeader(unreadable).has_value()) << unreadable;
 }
 
 TEST(CopyArchiveFile, ConvertsWholeAndPartialBodiesChunkByChunk)

@@ -149,14 +149,11 @@ TEST(TextUtilities, FormattingRoundingAndLikeEscapes)
     EXPECT_EQ(archive::EscapeLike("''"), "''''");
     EXPECT_EQ(archive::EscapeLike(""), "");
 
-    EXPECT_EQ(archive::RoundToInt(-2.5), -3);
-    EXPECT_EQ(archive::RoundToInt(2.5), 3);
-    EXPECT_EQ(archive::RoundToInt(2.49), 2);
-    EXPECT_EQ(archive::RoundToInt(-0.4), 0);
-    EXPECT_EQ(archive::RoundToInt(4.0e18), 4000000000000000000LL);
-    EXPECT_EQ(archive::RoundToInt(std::nan("")), 0);
-    EXPECT_EQ(archive::RoundToInt(1e300), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(archive::RoundToInt(-1e300), std::numeric_limits<std::int64_t>::min());
+    const std::pair<double, std::int64_t> rounded[] = {
+        {-2.5, -3}, {2.5, 3}, {2.49, 2}, {-0.4, 0}, {4.0e18, 4000000000000000000LL}, {std::nan(""), 0},
+        {1e300, std::numeric_limits<std::int64_t>::max()}, {-1e300, std::numeric_limits<std::int64_t>::min()}};
+    for (const auto& [value, expected] : rounded)
+        EXPECT_EQ(archive::RoundToInt(value), expected) << value;
 
     EXPECT_EQ(archive::FormatFixed(3.14159, 2), "3.14");
     EXPECT_EQ(archive::FormatFixed(2.0, 0), "2");

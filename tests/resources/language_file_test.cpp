@@ -1,8 +1,7 @@
 // Checks the shipped English language file against the rules of the
 // program's look-up: a text that breaks them is silently lost or cut.
 
-#include "ini_file.h"
-#include "temp_dir.h"
+#include "english_ini.h"
 
 #include <QByteArray>
 #include <QStringDecoder>
@@ -10,38 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
-using resourcetest::IniFile;
-using resourcetest::IniSection;
-using resourcetest::ParseIni;
+using namespace resourcetest;
 
 namespace {
-
-std::filesystem::path ResourcesDir() { return testsupport::SourceDir() / "resources"; }
-
-std::string ReadText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-const std::string& EnglishText()
-{
-    static const std::string text = ReadText(ResourcesDir() / "Language" / "English.ini");
-    return text;
-}
-
-const IniFile& English()
-{
-    static const IniFile file = ParseIni(EnglishText());
-    return file;
-}
 
 const IniSection& Section(std::string_view name)
 {
@@ -52,7 +25,7 @@ const IniSection& Section(std::string_view name)
 
 std::string Value(std::string_view section, std::string_view key)
 {
-    const resourcetest::IniEntry* entry = Section(section).find(key);
+    const IniEntry* entry = Section(section).find(key);
     return entry ? entry->value : "<missing>";
 }
 
@@ -200,18 +173,15 @@ TEST(EnglishFile, DialogSectionsNumberEveryControl)
                                                  {"IDD_DLG_CASEDISPLACE", 5}};
     for (const auto& [name, count] : controls)
         EXPECT_EQ(Section(name).entries.size(), count + 1) << name;
-    EXPECT_EQ(Value("IDD_CASEMANAGE", "IDC16"), "Query");
-    EXPECT_EQ(Value("IDD_CASEMANAGE", "IDC31"), ">|");
-    EXPECT_EQ(Value("IDD_CASEMANAGE", "IDC40"), "ECG&&SpO2");
-    EXPECT_EQ(Value("IDD_CASEMANAGE", "IDC44"), "All");
-    EXPECT_EQ(Value("IDD_DLG_WAVEBACK", "IDC23"), "Search");
-    EXPECT_EQ(Value("IDD_DLG_WAVEBACK", "IDC44"), "&Save");
-    EXPECT_EQ(Value("IDD_DLG_WAVEBACK", "IDC52"), "Stop");
-    EXPECT_EQ(Value("IDD_DLG_WAVEBACK", "IDC55"), "SPO2 Result");
-    EXPECT_EQ(Value("IDD_CASE_INFO", "IDC10"), "OK");
-    EXPECT_EQ(Value("IDD_CASE_INFO", "IDC23"), "Remark:");
-    EXPECT_EQ(Value("IDD_DLG_DOWNLOAD", "IDC7"), "Down&load");
-    EXPECT_EQ(Value("IDD_DLG_CASEDISPLACE", "IDC4"), "&Same Operation");
+    const std::map<std::pair<std::string, std::string>, std::string> landmarks{
+        {{"IDD_CASEMANAGE", "IDC16"}, "Query"},         {{"IDD_CASEMANAGE", "IDC31"}, ">|"},
+        {{"IDD_CASEMANAGE", "IDC40"}, "ECG&&SpO2"},     {{"IDD_CASEMANAGE", "IDC44"}, "All"},
+        {{"IDD_DLG_WAVEBACK", "IDC23"}, "Search"},      {{"IDD_DLG_WAVEBACK", "IDC44"}, "&Save"},
+        {{"IDD_DLG_WAVEBACK", "IDC52"}, "Stop"},        {{"IDD_DLG_WAVEBACK", "IDC55"}, "SPO2 Result"},
+        {{"IDD_CASE_INFO", "IDC10"}, "OK"},             {{"IDD_CASE_INFO", "IDC23"}, "Remark:"},
+        {{"IDD_DLG_DOWNLOAD", "IDC7"}, "Down&load"},    {{"IDD_DLG_CASEDISPLACE", "IDC4"}, "&Same Operation"}};
+    for (const auto& [where, text] : landmarks)
+        EXPECT_EQ(Value(where.first, where.second), text) << where.first << " " << where.second;
 }
 
 TEST(EnglishFile, ColumnChooserMenuMatchesTheColumnTitles)

@@ -1,16 +1,45 @@
-#include "settings/system_settings.h"
-
 #include "settings/registry_key.h"
-#include "store_file.h"
+#include "settings/system_settings.h"
 
 #include <gtest/gtest.h>
 
-using settingstest::ReadStoreFile;
-using settingstest::RemoveStoreLines;
-using settingstest::StoreFile;
-using settingstest::WriteStoreFile;
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
+
+// The settings file of the test's own user.
+std::filesystem::path StoreFile()
+{
+    return std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "Halvik" / "TAVO_Vezi.ini";
+}
+
+std::string ReadStoreFile()
+{
+    std::ifstream in(StoreFile(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteStoreFile(const std::string& content)
+{
+    std::filesystem::create_directories(StoreFile().parent_path());
+    std::ofstream(StoreFile(), std::ios::binary | std::ios::trunc) << content;
+}
+
+// Removes every line that contains `fragment`, as a hand edit would.
+void RemoveStoreLines(const std::string& fragment)
+{
+    std::istringstream in(ReadStoreFile());
+    std::string kept;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(fragment) == std::string::npos)
+            kept += line + "\n";
+    WriteStoreFile(kept);
+}
 
 // Every field different from both its first-run and its Default value, and
 // within its valid range.
@@ -27,16 +56,10 @@ SystemSettings Customised()
         s.PhysicianPhone[n] = QStringLiteral("555-%1").arg(n);
         s.PhysicianAddress[n] = QStringLiteral("Room %1").arg(n);
     }
-    s.FilterType = 1;
-    s.FilterMethod = 1;
-    s.Filter50Hz = 0;
-    s.FilterEMG = 1;
-    s.FilterBase = 0;
-    s.SampleECG = 0;
-    s.ECGLimit = 1;
+    s.FilterType = s.FilterMethod = s.FilterEMG = 1;
+    s.Filter50Hz = s.FilterBase = s.SampleECG = 0;
+    s.ECGLimit = s.SamplePCG = s.PCGLimit = 1;
     s.ECGTimer = 14400;
-    s.SamplePCG = 1;
-    s.PCGLimit = 1;
     s.PCGTimer = 3;
     s.FilterRRRefP = 250;
     s.Tachycardia = 120;
@@ -46,8 +69,7 @@ SystemSettings Customised()
     s.MaxDesatTime = 120;
     s.MinDesatTime = 10;
     s.SwingIndex = 5;
-    s.MaxDrop = 3;
-    s.Desaturation = 3;
+    s.MaxDrop = s.Desaturation = 3;
     s.Level = 90;
     s.Detector = 1;
     s.AlarmIndex = 2;
@@ -55,20 +77,10 @@ SystemSettings Customised()
     s.AlarmUp = {99, 98, 97};
     s.AlarmLow = {51, 52, 53};
     s.AlarmOn = {1, 0, 1};
-    s.Smooth = 0;
     s.Language = "Deutsch";
-    s.ECGWave = 0;
-    s.SPO2Wave = 0;
-    s.PaperStyle = 0;
-    s.PrintStyle = 0;
-    s.PrintECGPLETH = 1;
-    s.PrintECGQRS = 0;
-    s.PrintECGTrend = 0;
-    s.PrintECGMarkBox = 1;
-    s.PrintECGMark = 1;
-    s.PrintSPO2Trend = 0;
-    s.PrintSPO2Event = 0;
-    s.PrintSPO2PI = 1;
+    s.Smooth = s.ECGWave = s.SPO2Wave = s.PaperStyle = s.PrintStyle = 0;
+    s.PrintECGQRS = s.PrintECGTrend = s.PrintSPO2Trend = s.PrintSPO2Event = 0;
+    s.PrintECGPLETH = s.PrintECGMarkBox = s.PrintECGMark = s.PrintSPO2PI = 1;
     return s;
 }
 
@@ -77,19 +89,15 @@ bool FileHas(const std::string& line)
     return ReadStoreFile().find("Halvik\\TAVO_Vezi\\" + line + "\n") != std::string::npos;
 }
 
-// Stores Customised(), then overwrites single values by hand.
+// Stores Customised(), then replaces single values ("Key\\Name", raw) by hand.
 void StoreWith(std::initializer_list<std::pair<QString, QString>> rawValues)
 {
     g_Settings = Customised();
     ASSERT_TRUE(SaveSettings());
-    std::string file = ReadStoreFile();
     for (const auto& [path, raw] : rawValues) {
-        const QString name = path.section('\\', -1);
-        const QString key = path.section('\\', 0, -2);
-        RemoveStoreLines(("Halvik\\TAVO_Vezi\\" + path + "=").toStdString());
-        file = ReadStoreFile();
-        file += ("Halvik\\TAVO_Vezi\\" + key + "\\" + QString(name).replace(" ", "%20") + "=" + raw + "\n").toStdString();
-        WriteStoreFile(file);
+        const QString line = "Halvik\\TAVO_Vezi\\" + QString(path).replace(" ", "%20") + "=";
+        RemoveStoreLines(line.toStdString());
+        WriteStoreFile(ReadStoreFile() + (line + raw + "\n").toStdString());
     }
 }
 
@@ -104,10 +112,6 @@ TEST(SystemSettings, FirstRunUsesInitialValuesAndStoresThem)
     EXPECT_FALSE(std::filesystem::exists(StoreFile())) << "a plain load writes nothing";
 
     LoadOrInitSettings();
-    EXPECT_EQ(g_Settings.MinSpo2, 42);
-    EXPECT_EQ(g_Settings.AlarmLow, (std::array<int, 3>{50, 50, 50}));
-    EXPECT_EQ(g_Settings.PaperStyle, 1);
-    EXPECT_EQ(g_Settings.Language, "English");
     EXPECT_EQ(g_Settings, SystemSettings{});
     EXPECT_TRUE(FileHas("Setting\\Print\\Paper%20Style=dword:00000001"));
     EXPECT_TRUE(FileHas("Setting\\Interface\\Language=sz:English"));
@@ -129,20 +133,15 @@ TEST(SystemSettings, FirstRunUsesInitialValuesAndStoresThem)
     EXPECT_TRUE(FileHas("Setting\\Analysis\\MinSpo2=dword:0000003c"));
 }
 
-TEST(SystemSettings, SaveAndLoadKeepEveryField)
-{
-    const SystemSettings custom = Customised();
-    g_Settings = custom;
-    ASSERT_TRUE(SaveSettings());
-    g_Settings = SystemSettings{};
-    LoadSettings();
-    EXPECT_EQ(g_Settings, custom);
-}
-
-TEST(SystemSettings, ResetGivesDefaultValuesWithoutTouchingTheStore)
+TEST(SystemSettings, SaveLoadAndResetToDefaultValues)
 {
     g_Settings = Customised();
     ASSERT_TRUE(SaveSettings());
+    g_Settings = SystemSettings{};
+    LoadSettings();
+    EXPECT_EQ(g_Settings, Customised()) << "every field comes back";
+
+    // Reset gives the Default values without touching the store.
     const std::string stored = ReadStoreFile();
 
     ResetSettings();
@@ -160,8 +159,6 @@ TEST(SystemSettings, ResetGivesDefaultValuesWithoutTouchingTheStore)
     ASSERT_TRUE(SaveSettings());
     g_Settings = SystemSettings{};
     LoadSettings();
-    EXPECT_EQ(g_Settings.AlarmLow, (std::array<int, 3>{60, 60, 70}));
-    EXPECT_EQ(g_Settings.PaperStyle, 0);
     EXPECT_EQ(g_Settings, expected);
 }
 
@@ -241,26 +238,20 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
                {"Setting\\Print\\Paper Style", "dword:00000002"}});
     g_Settings = Customised();
     LoadSettings();
+    SystemSettings expected = Customised();
     const SystemSettings initial;
-    EXPECT_EQ(g_Settings.ECGTimer, initial.ECGTimer);
-    EXPECT_EQ(g_Settings.PCGTimer, initial.PCGTimer);
-    EXPECT_EQ(g_Settings.FilterType, initial.FilterType);
-    EXPECT_EQ(g_Settings.Filter50Hz, initial.Filter50Hz);
-    EXPECT_EQ(g_Settings.Tachycardia, initial.Tachycardia);
-    EXPECT_EQ(g_Settings.Bradycardia, initial.Bradycardia);
-    EXPECT_EQ(g_Settings.FilterRRRefP, initial.FilterRRRefP);
-    EXPECT_EQ(g_Settings.Detector, initial.Detector);
-    EXPECT_EQ(g_Settings.MinSpo2, 42) << "a pair out of order returns to 42..100";
-    EXPECT_EQ(g_Settings.MaxSpo2, 100);
-    EXPECT_EQ(g_Settings.MinDesatTime, initial.MinDesatTime);
-    EXPECT_EQ(g_Settings.Level, initial.Level);
+    for (auto field : {&SystemSettings::ECGTimer, &SystemSettings::PCGTimer, &SystemSettings::FilterType,
+                       &SystemSettings::Filter50Hz, &SystemSettings::Tachycardia, &SystemSettings::Bradycardia,
+                       &SystemSettings::FilterRRRefP, &SystemSettings::Detector, &SystemSettings::MinDesatTime,
+                       &SystemSettings::Level, &SystemSettings::AlarmIndex, &SystemSettings::PhysicianIndex,
+                       &SystemSettings::Smooth, &SystemSettings::PaperStyle})
+        expected.*field = initial.*field;
+    expected.MinSpo2 = 42; // a pair out of order returns to 42..100
+    expected.MaxSpo2 = 100;
     // Item 0: upper 101; item 1: lower 80 above upper 70; item 2: lower 49.
-    EXPECT_EQ(g_Settings.AlarmUp, (std::array<int, 3>{100, 100, 97}));
-    EXPECT_EQ(g_Settings.AlarmLow, (std::array<int, 3>{51, 50, 50}));
-    EXPECT_EQ(g_Settings.AlarmIndex, initial.AlarmIndex);
-    EXPECT_EQ(g_Settings.PhysicianIndex, initial.PhysicianIndex);
-    EXPECT_EQ(g_Settings.Smooth, initial.Smooth);
-    EXPECT_EQ(g_Settings.PaperStyle, initial.PaperStyle);
+    expected.AlarmUp = {100, 100, 97};
+    expected.AlarmLow = {51, 50, 50};
+    EXPECT_EQ(g_Settings, expected);
 
     // The limits of each range are valid.
     StoreWith({{"Setting\\Sample\\ECGTimer", "dword:00000003"},
@@ -335,4 +326,93 @@ TEST(SystemSettings, SmoothLinesFollowTheSetting)
     g_Settings.Smooth = 1;
     ApplySmoothLines();
     EXPECT_TRUE(g_SmoothLines);
+}
+
+TEST(RegistryKey, KeyExistsOnlyOnceAValueWasWritten)
+{
+    EXPECT_FALSE(RegistryKey::Open("Favorite\\ListColumn"));
+    {
+        auto created = RegistryKey::Create("Favorite\\ListColumn");
+        ASSERT_TRUE(created);
+        EXPECT_FALSE(RegistryKey::Open("Favorite\\ListColumn")) << "an empty key is not stored";
+        EXPECT_TRUE(created->WriteDword("ColumnCount", 3));
+        EXPECT_TRUE(created->Flush());
+    }
+    EXPECT_TRUE(RegistryKey::Open("Favorite\\ListColumn"));
+    EXPECT_TRUE(RegistryKey::Open("Favorite")) << "a parent of a stored key exists";
+    EXPECT_FALSE(RegistryKey::Open("Favorite\\ReviewListColumn"));
+    EXPECT_FALSE(RegistryKey::Open("favorite\\listcolumn")) << "names are case-sensitive";
+}
+
+TEST(RegistryKey, ValuesKeepTheirTypeInTheFile)
+{
+    {
+        auto key = RegistryKey::Create("Favorite\\ListColumn");
+        ASSERT_TRUE(key);
+        key->WriteDword("SubItem10", 300);
+        key->WriteDword("Negative", -1);
+        key->WriteText("Text", "100");
+        key->WriteText("Blank Name", QString::fromUtf8("Zürich, \"Ost\"; =x"));
+        key->WriteText("Empty", "");
+        QByteArray columns;
+        for (int i = 0; i < 3; ++i)
+            columns.append(QByteArray::fromHex("ffffffff"));
+        key->WriteBinary("Columns", columns);
+        key->WriteBinary("None", {});
+        EXPECT_FALSE(key->WriteText("Slash/Name", "x"));
+        EXPECT_FALSE(key->WriteDword("Back\\Slash", 1));
+        ASSERT_TRUE(key->Flush());
+    }
+    const std::string file = ReadStoreFile();
+    EXPECT_NE(file.find("[SOFTWARE]\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("Halvik\\TAVO_Vezi\\Favorite\\ListColumn\\SubItem10=dword:0000012c\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("Halvik\\TAVO_Vezi\\Favorite\\ListColumn\\Negative=dword:ffffffff\n"), std::string::npos);
+    EXPECT_NE(file.find("Halvik\\TAVO_Vezi\\Favorite\\ListColumn\\Text=sz:100\n"), std::string::npos);
+    EXPECT_NE(file.find("Halvik\\TAVO_Vezi\\Favorite\\ListColumn\\Blank%20Name="), std::string::npos);
+    EXPECT_EQ(file.find("Slash"), std::string::npos);
+
+    const auto key = RegistryKey::Open("Favorite\\ListColumn");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->ReadDword("SubItem10"), 300);
+    EXPECT_EQ(key->ReadDword("Negative"), -1);
+    EXPECT_EQ(key->ReadText("Text"), QByteArray("100"));
+    EXPECT_FALSE(key->ReadDword("Text")) << "a text \"100\" is not an integer";
+    EXPECT_FALSE(key->ReadText("SubItem10")) << "an integer is not a text";
+    EXPECT_FALSE(key->ReadBinary("Text"));
+    EXPECT_EQ(key->ReadText("Blank Name"), QString::fromUtf8("Zürich, \"Ost\"; =x").toUtf8());
+    EXPECT_EQ(key->ReadText("Empty"), QByteArray());
+    EXPECT_EQ(key->ReadBinary("Columns"), QByteArray::fromHex("ffffffffffffffffffffffff"));
+    EXPECT_EQ(key->ReadBinary("None"), QByteArray());
+    EXPECT_FALSE(key->ReadDword("Missing"));
+    EXPECT_TRUE(key->HasValue("Columns"));
+    EXPECT_FALSE(key->HasValue("Missing"));
+    EXPECT_EQ(key->ValueNames().size(), 7);
+}
+
+TEST(RegistryKey, HandEditedValuesOfUnknownFormReadAsMissing)
+{
+    WriteStoreFile("[SOFTWARE]\n"
+                   "Halvik\\TAVO_Vezi\\K\\Plain=100\n"
+                   "Halvik\\TAVO_Vezi\\K\\Short=dword:64\n"
+                   "Halvik\\TAVO_Vezi\\K\\Long=dword:000000064\n"
+                   "Halvik\\TAVO_Vezi\\K\\NotHex=dword:0000006g\n"
+                   "Halvik\\TAVO_Vezi\\K\\Upper=dword:0000FFFF\n"
+                   "Halvik\\TAVO_Vezi\\K\\List=sz:a,b\n"
+                   "Halvik\\TAVO_Vezi\\K\\OddHex=hex:f,00\n"
+                   "Halvik\\TAVO_Vezi\\K\\Variant=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n");
+    const auto key = RegistryKey::Open("K");
+    ASSERT_TRUE(key);
+    for (const char* name : {"Plain", "Short", "Long", "NotHex", "Variant"})
+        EXPECT_FALSE(key->ReadDword(name)) << name;
+    EXPECT_FALSE(key->ReadText("Plain"));
+    EXPECT_EQ(key->ReadDword("Upper"), 0xFFFF);
+    EXPECT_FALSE(key->ReadText("List")) << "an unquoted list is no text";
+    EXPECT_FALSE(key->ReadBinary("OddHex"));
+}
+
+TEST(RegistryKey, UnusableStoreFailsToCreateAndOpen)
+{
+    std::filesystem::create_directories(StoreFile());
+    EXPECT_FALSE(RegistryKey::Create("Setting\\Hospital"));
+    EXPECT_FALSE(RegistryKey::Open("Setting\\Hospital"));
 }
