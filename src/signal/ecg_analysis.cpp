@@ -17,6 +17,7 @@ constexpr int kShortestQrs = 4;
 constexpr int kClassifyDelay = 20;       // samples after a beat's end
 constexpr int kHeartRatePeriod = 200;    // one second
 constexpr int kDecayPeriod = 100;        // half a second
+constexpr std::int64_t kNoBeatEnd = std::numeric_limits<std::int64_t>::min();
 
 std::int32_t Limit(std::int32_t value, std::int32_t low, std::int32_t high)
 {
@@ -118,7 +119,6 @@ void CECGAnalysis::ResetState()
     m_baselinePos = 0;
     for (auto& ring : m_filtered)
         ring.fill(0);
-    m_written = 0;
     for (auto& ring : m_smoothed)
         ring.fill(0);
     m_smoothSum = {};
@@ -155,6 +155,9 @@ void CECGAnalysis::UseSink(std::unique_ptr<QrsRecordSink> sink)
 void CECGAnalysis::BeatCountChanged()
 {
     m_currentSlot = BeatSlot(m_beatCount);
+    // Only a completed beat sets End, and it does so before the count moves on.
+    m_newestEnd = m_beatCount < 1 ? kNoBeatEnd : static_cast<std::int64_t>(Beat(m_beatCount - 1).End);
+    m_olderEnd = m_beatCount < 2 ? kNoBeatEnd : static_cast<std::int64_t>(Beat(m_beatCount - 2).End);
     m_decayPhase = Phase(m_r - static_cast<std::int64_t>(Beat(m_beatCount - 1).Peak), kDecayPeriod);
 }
 
@@ -205,6 +208,14 @@ bool CECGAnalysis::ProcessSample(std::span<std::uint16_t> samples)
     return m_channels == 1 ? Step<1>(samples.data()) : Step<0>(samples.data());
 }
 
+void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates)
+{
+    for (std::uint16_t& sample : samples) {
+        if (Step<1>(&sample))
+            heartRates.push_back(GetHeartRate());
+    }
+}
+
 // The notch and baseline filters change the samples in place, for every
 // detector.
 template <int FixedChannels>
@@ -228,28 +239,38 @@ template <int FixedChannels>
 bool CECGAnalysis::Step(std::uint16_t* samples)
 {
     const int channels = FixedChannels != 0 ? FixedChannels : m_channels;
-    if (m_r < 0)
-        m_r = 0;
     Filter<FixedChannels>(samples);
     if (m_enhanced) {
         ++m_processed;
         return m_enhanced->ProcessSample(samples[m_lead]);
     }
     for (int ch = 0; ch < channels; ++ch)
-        m_filtered[ch][RingIndex<kRingSize>(m_written)] = samples[ch];
-    ++m_written;
+        m_filtered[ch][RingIndex<kRingSize>(m_processed)] = samples[ch];
 
-    if (m_processed > m_p + 2)
-        Smooth(channels);
-    if (m_q + 9 < m_p)
-        ComputeSlopeEnergy(channels);
-    if (m_r + 2 < m_q)
+    if (m_r != 0) {
+        // Once the detector has run, every stage is due on each sample.
+        Smooth(channels, false);
+        ComputeSlopeEnergy(channels, false);
         DetectorStep();
-    const bool heartRateStep = m_r >= 20 && m_heartRatePhase == 0;
+    } else {
+        // The stages start one after the other as their look-ahead fills.
+        if (m_processed > m_p + 2)
+            Smooth(channels, m_p == 0);
+        if (m_q + 9 < m_p)
+            ComputeSlopeEnergy(channels, m_q == 0);
+        if (m_r + 2 < m_q)
+            DetectorStep();
+    }
+    // The phase is (r - 20) mod 200 and r never goes below 0, so a zero phase
+    // also means r >= 20.
+    const bool heartRateStep = m_heartRatePhase == 0;
     if (heartRateStep)
         HeartRateStep();
-    // Nothing is due while the newest complete beat ended more than 20 samples ago.
-    if (m_beatCount != 0 && static_cast<std::int64_t>(m_beats[PreviousSlot()].End) >= m_r - kClassifyDelay)
+    // A beat is due 20 samples after its end. The ends of the complete beats
+    // grow with their index, so while the second newest ended before that
+    // point only the newest can be due.
+    const std::int64_t due = m_r - kClassifyDelay;
+    if (m_newestEnd == due || m_olderEnd >= due)
         ClassifyCompletedBeats();
     ++m_processed;
     return heartRateStep;
@@ -274,19 +295,20 @@ inline std::uint16_t CECGAnalysis::RemoveBaseline(int channel, std::uint16_t sam
     std::uint16_t& slot = m_baselineRing[channel][m_baselinePos];
     m_baselineSum[channel] += static_cast<std::int32_t>(sample) - slot;
     slot = sample;
-    const std::int32_t base = m_baselineSum[channel] / kBaselineSize - kZeroLevel;
+    const std::int32_t base = static_cast<std::int32_t>(m_baselineSum[channel] / kBaselineSize) - kZeroLevel;
     std::int32_t& track = m_track[channel];
     if (track != base)
         track = track + (base - track) / 1600 + (track < base ? 1 : -1);
     return static_cast<std::uint16_t>(sample - track);
 }
 
-// Four-sample moving sum, started over x[-2] .. x[1].
-inline void CECGAnalysis::Smooth(int channels)
+// Four-sample moving sum, started over x[-2] .. x[1]. `first` is a constant
+// in the steady path, so its test folds away there.
+inline void CECGAnalysis::Smooth(int channels, bool first)
 {
     for (int ch = 0; ch < channels; ++ch) {
-        std::int32_t& sum = m_smoothSum[ch];
-        if (m_p == 0)
+        std::uint32_t& sum = m_smoothSum[ch];
+        if (first)
             sum = Filtered(ch, -2) + Filtered(ch, -1) + Filtered(ch, 0) + Filtered(ch, 1);
         else
             sum += Filtered(ch, m_p + 2) - Filtered(ch, m_p - 3);
@@ -296,13 +318,13 @@ inline void CECGAnalysis::Smooth(int channels)
 }
 
 // Squared slope over two samples, scaled by 1/45, and its six-value mean.
-inline void CECGAnalysis::ComputeSlopeEnergy(int channels)
+inline void CECGAnalysis::ComputeSlopeEnergy(int channels, bool first)
 {
     std::int64_t slope = 0;
     for (int ch = 0; ch < channels; ++ch)
         slope += std::abs(static_cast<std::int32_t>(Smoothed(ch, m_p - 1)) - Smoothed(ch, m_p - 3));
     m_energy[RingIndex<kRingSize>(m_p - 2)] = SlopeEnergy(slope);
-    if (m_q == 0) {
+    if (first) {
         m_energySum = 0;
         for (std::int64_t i = m_p - 8; i <= m_p - 3; ++i)
             m_energySum += Energy(i);
@@ -313,39 +335,18 @@ inline void CECGAnalysis::ComputeSlopeEnergy(int channels)
     ++m_q;
 }
 
-void CECGAnalysis::DetectorStep()
+// Runs for every sample; the rare events (threshold decay, a new complex)
+// live in functions of their own to keep this path short.
+inline void CECGAnalysis::DetectorStep()
 {
     // Without a beat the threshold decays every half second.
-    if (m_r != 0 && m_decayPhase == 0) {
-        const std::int32_t decayed = 4 * m_thr / 5;
-        if (m_channels == 1 && decayed < m_thrMin && m_thr >= 10)
-            m_thrMin = 4 * m_thrMin / 5;
-        m_thr = Limit(decayed, m_thrMin, m_thrMax);
-    }
+    if (m_decayPhase == 0 && m_r != 0)
+        DecayThreshold();
 
     const std::int32_t lower = m_thr / 4;
     const bool above = Averaged(m_r - 1) > (m_inQrs ? lower : m_thr);
-    if (above && !m_inQrs) {
-        std::int64_t back = 0;
-        while (back < 20 && back < m_r && Averaged(m_r - 1 - back) >= lower)
-            ++back;
-        QrsRecord& current = m_beats[m_currentSlot];
-        if (m_beatCount >= 1 && m_r - m_lastOnset == kNoiseCrossingDistance) {
-            AddNoise(current, 1);
-            m_lastOnset = m_r - back;
-        } else if (m_r - m_lastOnset >= kRefractorySamples) {
-            if (current.Onset != 0)
-                AddNoise(current, 2); // the slot holds a rejected candidate
-            current.Onset = static_cast<std::uint32_t>(m_r - back);
-            m_lastOnset = m_r - back;
-            m_inQrs = true;
-        } else {
-            // Too close to the last onset: the complex belongs to the previous beat.
-            m_beatCount = std::max<std::int64_t>(m_beatCount - 1, 0);
-            BeatCountChanged();
-            m_inQrs = true;
-        }
-    }
+    if (above && !m_inQrs)
+        StartQrs(lower);
     if (m_inQrs) {
         std::int32_t& peak = m_peaks[static_cast<std::size_t>(m_beatCount % 3)];
         peak = std::max(peak, Averaged(m_r));
@@ -363,6 +364,38 @@ void CECGAnalysis::DetectorStep()
         m_decayPhase = 0;
     if (++m_heartRatePhase == kHeartRatePeriod)
         m_heartRatePhase = 0;
+}
+
+void CECGAnalysis::DecayThreshold()
+{
+    const std::int32_t decayed = 4 * m_thr / 5;
+    if (m_channels == 1 && decayed < m_thrMin && m_thr >= 10)
+        m_thrMin = 4 * m_thrMin / 5;
+    m_thr = Limit(decayed, m_thrMin, m_thrMax);
+}
+
+// The averaged energy has just crossed the threshold outside a complex.
+void CECGAnalysis::StartQrs(std::int32_t lower)
+{
+    std::int64_t back = 0;
+    while (back < 20 && back < m_r && Averaged(m_r - 1 - back) >= lower)
+        ++back;
+    QrsRecord& current = m_beats[m_currentSlot];
+    if (m_beatCount >= 1 && m_r - m_lastOnset == kNoiseCrossingDistance) {
+        AddNoise(current, 1);
+        m_lastOnset = m_r - back;
+    } else if (m_r - m_lastOnset >= kRefractorySamples) {
+        if (current.Onset != 0)
+            AddNoise(current, 2); // the slot holds a rejected candidate
+        current.Onset = static_cast<std::uint32_t>(m_r - back);
+        m_lastOnset = m_r - back;
+        m_inQrs = true;
+    } else {
+        // Too close to the last onset: the complex belongs to the previous beat.
+        m_beatCount = std::max<std::int64_t>(m_beatCount - 1, 0);
+        BeatCountChanged();
+        m_inQrs = true;
+    }
 }
 
 void CECGAnalysis::EndQrs()
@@ -449,8 +482,10 @@ void CECGAnalysis::ClassifyCompletedBeats()
 {
     const std::int64_t due = m_r - kClassifyDelay;
     const std::int64_t oldest = std::max<std::int64_t>(0, m_beatCount - (kBeatRingSize - 1));
+    std::size_t slot = m_currentSlot;
     for (std::int64_t j = m_beatCount - 1; j >= oldest; --j) {
-        const QrsRecord& beat = Beat(j);
+        slot = slot == 0 ? kBeatRingSize - 1 : slot - 1; // the slot of beat j
+        const QrsRecord& beat = m_beats[slot];
         if (static_cast<std::int64_t>(beat.End) < due)
             break;
         if (static_cast<std::int64_t>(beat.End) == due && beat.BeatClass == kBeatUnclassified)

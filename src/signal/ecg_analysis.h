@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // What a whole-file run found, for summaries and the batch tool.
 struct EcgFileResult {
@@ -74,19 +75,23 @@ private:
     static constexpr int kRingSize = 1024;
     static constexpr int kBaselineSize = 400;
 
+    // Whole-file path: runs the one-channel pipeline over `samples` (filtered
+    // in place) and appends the rate of each heart-rate step to `heartRates`.
+    void ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates);
     void ResetState();
     void UseSink(std::unique_ptr<QrsRecordSink> sink);
     template <int FixedChannels>
     void Filter(std::uint16_t* samples);
     void BeatCountChanged();
-    std::size_t PreviousSlot() const { return m_currentSlot == 0 ? kBeatRingSize - 1 : m_currentSlot - 1; }
     std::uint16_t Notch(int channel, std::uint16_t sample);
     std::uint16_t RemoveBaseline(int channel, std::uint16_t sample);
     template <int FixedChannels>
     bool Step(std::uint16_t* samples);
-    void Smooth(int channels);
-    void ComputeSlopeEnergy(int channels);
+    void Smooth(int channels, bool first);
+    void ComputeSlopeEnergy(int channels, bool first);
     void DetectorStep();
+    void DecayThreshold();
+    void StartQrs(std::int32_t lower);
     void EndQrs();
     std::uint32_t FindRWave(const QrsRecord& beat) const;
     void HeartRateStep();
@@ -109,30 +114,35 @@ private:
     std::unique_ptr<QrsRecordSink> m_sink;
     std::unique_ptr<CEnhancedQrsDetector> m_enhanced; // set when the enhanced detector is chosen
 
+    // The running sums (baseline, smoothing, energy) add up samples and
+    // energies that are never negative; unsigned types keep their divisions
+    // cheap.
+
     // notch filter
     std::array<std::uint16_t, kMaxChannels> m_notchPrev1{};
     std::array<std::uint16_t, kMaxChannels> m_notchPrev2{};
     std::int64_t m_notchCount = 0;
     // baseline filter
     std::array<std::array<std::uint16_t, kBaselineSize>, kMaxChannels> m_baselineRing{};
-    std::array<std::int32_t, kMaxChannels> m_baselineSum{};
+    std::array<std::uint32_t, kMaxChannels> m_baselineSum{};
     std::array<std::int32_t, kMaxChannels> m_track{};
     int m_baselinePos = 0;
     // filtered samples, smoothed samples
     std::array<std::array<std::uint16_t, kRingSize>, kMaxChannels> m_filtered{};
-    std::int64_t m_written = 0;
     std::array<std::array<std::uint16_t, kRingSize>, kMaxChannels> m_smoothed{};
-    std::array<std::int32_t, kMaxChannels> m_smoothSum{};
+    std::array<std::uint32_t, kMaxChannels> m_smoothSum{};
     std::int64_t m_p = 0;
     // slope energy and its average
     std::array<std::int32_t, kRingSize> m_energy{};
     std::array<std::int32_t, kRingSize> m_averaged{};
-    std::int64_t m_energySum = 0;
+    std::uint64_t m_energySum = 0;
     std::int64_t m_q = 0;
     // detector
     std::int64_t m_r = 0;
     std::int64_t m_beatCount = 0;
     std::size_t m_currentSlot = 0; // slot of the beat under construction
+    std::int64_t m_newestEnd = 0;  // End of the newest complete beat (set with the count)
+    std::int64_t m_olderEnd = 0;   // End of the complete beat before it
     int m_decayPhase = 0;          // (r - previous beat's Peak) mod 100
     int m_heartRatePhase = 0;      // (r - 20) mod 200
     std::int32_t m_thr = 60;
