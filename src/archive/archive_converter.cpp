@@ -70,18 +70,6 @@ Status MoveIntoPlace(const StagingFolder& staging, const std::filesystem::path& 
     return Status::Ok();
 }
 
-bool CouldLeaveFolder(std::string_view name)
-{
-    if (name.empty() || name == "." || name == "..")
-        return true;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F)
-            return true;
-    }
-    return false;
-}
-
 std::filesystem::path DeviceFileIn(const std::filesystem::path& folder, std::string_view archiveName,
                                    std::string_view extension)
 {
@@ -95,7 +83,7 @@ std::filesystem::path DeviceFileIn(const std::filesystem::path& folder, std::str
 std::optional<ArchiveSources> FindArchiveSources(const std::filesystem::path& folder,
                                                  std::string_view archiveName, SampleType type)
 {
-    if (CouldLeaveFolder(archiveName))
+    if (ArchiveNameRefusal(archiveName))
         return std::nullopt;
     ArchiveSources sources;
     if (type != SampleType::SpO2)

@@ -13,6 +13,7 @@ namespace archive {
 namespace {
 
 constexpr std::size_t kMaxCaseIdDigits = 10;
+constexpr std::size_t kMaxArchiveNameBytes = 250; // leaves room for ".ECG" within NAME_MAX
 
 char AsciiLower(char c)
 {
@@ -55,6 +56,22 @@ Status PrepareScratchFolder(const std::string& scratchFolder)
     if (::chmod(scratchFolder.c_str(), S_IRWXU) != 0)
         return Status::Error(FileErrorText("Cannot protect the folder", scratchFolder, errno));
     return Status::Ok();
+}
+
+std::optional<std::string> ArchiveNameRefusal(std::string_view archiveName)
+{
+    if (archiveName.empty())
+        return "the archive has no name";
+    if (archiveName == "." || archiveName == "..")
+        return "the archive name would leave the archive folder";
+    if (archiveName.find_first_of("/\\") != std::string_view::npos)
+        return "the archive name holds a path separator";
+    if (std::any_of(archiveName.begin(), archiveName.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "the archive name holds control characters";
+    if (archiveName.size() > kMaxArchiveNameBytes)
+        return "the archive name is too long";
+    return std::nullopt;
 }
 
 bool IsValidCaseId(std::string_view caseId)

@@ -18,9 +18,4 @@ std::optional<int> DeviceFileKind(std::string_view fileName);
 // The archive name: the file name up to its first ".".
 std::string ArchiveName(std::string_view fileName);
 
-// Why an archive name cannot be used, or nothing when it can. Names that are
-// empty, "." or "..", hold a path separator or control characters, or are
-// longer than a file name may be, are refused.
-std::optional<std::string> RefusalReason(std::string_view archiveName);
-
 } // namespace cardname

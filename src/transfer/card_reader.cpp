@@ -1,5 +1,6 @@
 #include "transfer/card_reader.h"
 
+#include "archive/archive_paths.h"
 #include "db/case_table.h"
 #include "transfer/card_file_name.h"
 
@@ -73,7 +74,7 @@ CardListing ReadCard(const std::vector<std::filesystem::path>& files,
         if (!kind)
             continue;
         const std::string name = cardname::ArchiveName(fileName);
-        auto refusal = cardname::RefusalReason(name);
+        auto refusal = archive::ArchiveNameRefusal(name);
         if (!refusal)
             refusal = TableRefusal(name);
         if (refusal) {

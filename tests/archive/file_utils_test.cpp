@@ -94,6 +94,13 @@ TEST(ArchiveFolders, RootScratchAndCaseFoldersStayInsideTheArchive)
     for (const char* bad : {"", "..", "../0000001", "12/3", "0000001\n", "12a", "12345678901", "/etc"})
         EXPECT_FALSE(archive::CaseFolderPath("/a/Archive", bad).has_value()) << bad;
 
+    // Archive names from the card are untrusted.
+    EXPECT_EQ(archive::ArchiveNameRefusal("A0001"), std::nullopt);
+    EXPECT_EQ(archive::ArchiveNameRefusal("Ward 3 - Bed 2"), std::nullopt);
+    for (const std::string& bad : {std::string(), std::string("."), std::string(".."), std::string("../etc"),
+                                   std::string("a\\b"), std::string("a\nb"), std::string("a\x7f"), std::string(300, 'x')})
+        EXPECT_NE(archive::ArchiveNameRefusal(bad), std::nullopt) << bad;
+
     testsupport::TempDir dir;
     const std::string scratch = (dir / "TempData").string();
     ASSERT_TRUE(archive::PrepareScratchFolder(scratch).ok());
