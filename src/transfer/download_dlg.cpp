@@ -276,6 +276,14 @@ std::vector<std::string> CDownloadDlg::SelectedNames() const
     return names;
 }
 
+std::vector<std::string> CDownloadDlg::SelectedNamesOrTip()
+{
+    auto names = SelectedNames();
+    if (names.empty())
+        QMessageBox::warning(this, Text("IDS_STR_TIP"), Text("IDS_STR_SELECT_TIP"));
+    return names;
+}
+
 void CDownloadDlg::OnDownload()
 {
     if (m_nRunState == 1) {
@@ -284,11 +292,9 @@ void CDownloadDlg::OnDownload()
     }
     if (m_nRunState != 0)
         return;
-    const auto names = SelectedNames();
-    if (names.empty()) {
-        QMessageBox::warning(this, Text("IDS_STR_TIP"), Text("IDS_STR_SELECT_TIP"));
+    const auto names = SelectedNamesOrTip();
+    if (names.empty())
         return;
-    }
     if (m_deleteAfter->isChecked()
         && QMessageBox::question(this, Text("IDS_STR_TIP"), Text("IDS_STR_DELAFTERLOAD")) != QMessageBox::Yes)
         m_deleteAfter->setChecked(false);
@@ -305,11 +311,9 @@ void CDownloadDlg::OnDelete()
     }
     if (m_nRunState != 0)
         return;
-    const auto names = SelectedNames();
-    if (names.empty()) {
-        QMessageBox::warning(this, Text("IDS_STR_TIP"), Text("IDS_STR_SELECT_TIP"));
+    const auto names = SelectedNamesOrTip();
+    if (names.empty())
         return;
-    }
     if (QMessageBox::question(this, Text("IDS_STR_TIP"), Text("IDS_STR_DEL_CONFIRM")) != QMessageBox::Yes)
         return;
     SetRunning(-1);

@@ -69,6 +69,8 @@ private:
     void SetRunning(int state);
     void ShowCounter(int handled);
     std::vector<std::string> SelectedNames() const;
+    // The selected names; with none, tells the user to select rows first.
+    std::vector<std::string> SelectedNamesOrTip();
     void ShowProblems(const QString& intro, const QStringList& lines);
 
     std::filesystem::path m_startDirectory;
