@@ -65,7 +65,7 @@ void BM_SpO2AnalysisOneDay(benchmark::State& state)
                   kDaySeconds * 4);
     for (auto _ : state) {
         CSpOAnalysis analysis;
-        const Status status = analysis.AnalyseFile(day.path() / "data.spo");
+        const base::Status status = analysis.AnalyseFile(day.path() / "data.spo");
         if (!status.ok())
             state.SkipWithError(status.error().c_str());
         benchmark::DoNotOptimize(analysis.GetEvents().size());

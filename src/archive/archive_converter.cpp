@@ -3,8 +3,8 @@
 #include "archive/archive_paths.h"
 #include "archive/device_file_converter.h"
 #include "archive/file_utils.h"
-#include "archive/system_error_text.h"
-#include "archive/unique_fd.h"
+#include "base/file_error_text.h"
+#include "base/unique_fd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -22,7 +22,7 @@ namespace {
 // data that a crash could still lose.
 bool SyncToDisk(const std::filesystem::path& path)
 {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const base::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     return fd && ::fsync(fd.get()) == 0;
 }
 
@@ -50,14 +50,14 @@ struct StreamJob {
     std::string_view fileName;
 };
 
-Status MoveIntoPlace(const StagingFolder& staging, const std::filesystem::path& caseFolder,
+base::Status MoveIntoPlace(const StagingFolder& staging, const std::filesystem::path& caseFolder,
                      const std::vector<std::string_view>& fileNames)
 {
     if (!DirectoryExists(caseFolder.string())) {
         if (::rename(staging.path().c_str(), caseFolder.c_str()) == 0)
-            return Status::Ok();
+            return base::Status::Ok();
         if (errno != EEXIST && errno != ENOTEMPTY)
-            return Status::Error(FileErrorText("Cannot create the case folder", caseFolder, errno));
+            return base::Status::Error(base::FileErrorText("Cannot create the case folder", caseFolder, errno));
     }
     // The case exists already (a replaced case): swap in file by file; each
     // rename replaces the old stream in one step.
@@ -65,9 +65,9 @@ Status MoveIntoPlace(const StagingFolder& staging, const std::filesystem::path& 
         const auto from = staging.path() / name;
         const auto to = caseFolder / name;
         if (::rename(from.c_str(), to.c_str()) != 0)
-            return Status::Error(FileErrorText("Cannot move the converted file to", to, errno));
+            return base::Status::Error(base::FileErrorText("Cannot move the converted file to", to, errno));
     }
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 std::filesystem::path DeviceFileIn(const std::filesystem::path& folder, std::string_view archiveName,
@@ -114,25 +114,25 @@ std::filesystem::path StagingFolderFor(const std::filesystem::path& caseFolder)
     return folder.parent_path() / name;
 }
 
-Status ConvertArchive(const ArchiveSources& sources, const std::filesystem::path& caseFolderPath,
+base::Status ConvertArchive(const ArchiveSources& sources, const std::filesystem::path& caseFolderPath,
                       std::stop_token stop)
 {
     if (!sources.Type())
-        return Status::Error("The archive has no device file to convert.");
+        return base::Status::Error("The archive has no device file to convert.");
     std::error_code error;
     std::filesystem::path caseFolder = std::filesystem::absolute(caseFolderPath, error);
     if (error)
-        return Status::Error("Cannot find the case folder \"" + caseFolderPath.string() + "\": " + error.message() + ".");
+        return base::Status::Error("Cannot find the case folder \"" + caseFolderPath.string() + "\": " + error.message() + ".");
     if (!caseFolder.has_filename())
         caseFolder = caseFolder.parent_path();
     const std::filesystem::path root = caseFolder.parent_path();
     if (!CreateDirectoryTree(root.string()))
-        return Status::Error(FileErrorText("Cannot create the archive folder", root, errno));
+        return base::Status::Error(base::FileErrorText("Cannot create the archive folder", root, errno));
 
     StagingFolder staging(StagingFolderFor(caseFolder));
     std::filesystem::remove_all(staging.path(), error);   // left over from an interrupted run
     if (::mkdir(staging.path().c_str(), 0777) != 0)
-        return Status::Error(FileErrorText("Cannot create a folder in", root, errno));
+        return base::Status::Error(base::FileErrorText("Cannot create a folder in", root, errno));
 
     const StreamJob jobs[] = {
         {sources.spo2File, ConvertMode::SpO2, kSpO2DataFile},
@@ -143,22 +143,22 @@ Status ConvertArchive(const ArchiveSources& sources, const std::filesystem::path
         if (!job.source)
             continue;
         const auto target = staging.path() / job.fileName;
-        if (Status status = CopyArchiveFile(*job.source, target, job.mode, stop); !status.ok())
+        if (base::Status status = CopyArchiveFile(*job.source, target, job.mode, stop); !status.ok())
             return status;
         if (!SyncToDisk(target))
-            return Status::Error(FileErrorText("Cannot write", target, errno));
+            return base::Status::Error(base::FileErrorText("Cannot write", target, errno));
         written.push_back(job.fileName);
     }
     if (stop.stop_requested())
-        return Status::Error("The conversion was stopped.");
+        return base::Status::Error("The conversion was stopped.");
     if (!SyncToDisk(staging.path()))
-        return Status::Error(FileErrorText("Cannot write", staging.path(), errno));
+        return base::Status::Error(base::FileErrorText("Cannot write", staging.path(), errno));
 
-    if (Status status = MoveIntoPlace(staging, caseFolder, written); !status.ok())
+    if (base::Status status = MoveIntoPlace(staging, caseFolder, written); !status.ok())
         return status;
     SyncToDisk(caseFolder);
     SyncToDisk(root);
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 } // namespace archive

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/recording_format.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 #include <filesystem>
 #include <optional>
@@ -35,7 +35,7 @@ std::optional<ArchiveSources> FindArchiveSources(const std::filesystem::path& fo
 // files) and no staging folder behind. Files of the case folder that this
 // archive does not write ("qrs.ecg", "ana.spo") stay. The archive root is
 // made when missing.
-Status ConvertArchive(const ArchiveSources& sources, const std::filesystem::path& caseFolder,
+base::Status ConvertArchive(const ArchiveSources& sources, const std::filesystem::path& caseFolder,
                       std::stop_token stop = {});
 
 // The staging folder ConvertArchive uses for a case folder.

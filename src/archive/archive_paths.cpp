@@ -1,7 +1,7 @@
 #include "archive/archive_paths.h"
 
 #include "archive/file_utils.h"
-#include "archive/system_error_text.h"
+#include "base/file_error_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,13 +49,13 @@ std::string ScratchFolderFor(const std::string& archiveRoot)
     return parent + "/" + std::string(kScratchFolderName);
 }
 
-Status PrepareScratchFolder(const std::string& scratchFolder)
+base::Status PrepareScratchFolder(const std::string& scratchFolder)
 {
     if (!CreateDirectoryTree(scratchFolder))
-        return Status::Error(FileErrorText("Cannot create the folder", scratchFolder, errno));
+        return base::Status::Error(base::FileErrorText("Cannot create the folder", scratchFolder, errno));
     if (::chmod(scratchFolder.c_str(), S_IRWXU) != 0)
-        return Status::Error(FileErrorText("Cannot protect the folder", scratchFolder, errno));
-    return Status::Ok();
+        return base::Status::Error(base::FileErrorText("Cannot protect the folder", scratchFolder, errno));
+    return base::Status::Ok();
 }
 
 std::optional<std::string> ArchiveNameRefusal(std::string_view archiveName)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/status.h"
+#include "base/status.h"
 
 #include <filesystem>
 #include <optional>
@@ -20,7 +20,7 @@ std::string ArchiveRootFor(const std::string& startDirectory);
 std::string ScratchFolderFor(const std::string& archiveRoot);
 
 // Makes the scratch folder when missing, readable by its owner only.
-Status PrepareScratchFolder(const std::string& scratchFolder);
+base::Status PrepareScratchFolder(const std::string& scratchFolder);
 
 // Why an archive name cannot name files in a folder, or nothing when it can.
 // Archive names come from the card and are untrusted: names that are empty,

@@ -2,8 +2,8 @@
 
 #include "archive/block_converter.h"
 #include "archive/little_endian.h"
-#include "archive/system_error_text.h"
-#include "archive/unique_fd.h"
+#include "base/file_error_text.h"
+#include "base/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -100,18 +100,18 @@ private:
 
 } // namespace
 
-Status CopyArchiveFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+base::Status CopyArchiveFile(const std::filesystem::path& source, const std::filesystem::path& destination,
                        ConvertMode mode, std::stop_token stop)
 {
-    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    base::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in)
-        return Status::Error(FileErrorText("Cannot open the device file", source, errno));
+        return base::Status::Error(base::FileErrorText("Cannot open the device file", source, errno));
     if (::lseek(in.get(), static_cast<off_t>(kDeviceHeaderBytes), SEEK_SET) < 0)
-        return Status::Error(FileErrorText("Cannot read the device file", source, errno));
+        return base::Status::Error(base::FileErrorText("Cannot read the device file", source, errno));
 
-    UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    base::UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!out)
-        return Status::Error(FileErrorText("Cannot create", destination, errno));
+        return base::Status::Error(base::FileErrorText("Cannot create", destination, errno));
     PartialFileGuard guard(destination);
 
     std::vector<std::uint16_t> input(kChunksPerRead * kConvertChunkWords);
@@ -119,10 +119,10 @@ Status CopyArchiveFile(const std::filesystem::path& source, const std::filesyste
     const int modeCode = static_cast<int>(mode);
     while (true) {
         if (stop.stop_requested())
-            return Status::Error("The conversion of " + source.filename().string() + " was stopped.");
+            return base::Status::Error("The conversion of " + source.filename().string() + " was stopped.");
         const ssize_t got = ReadFully(in.get(), input.data(), input.size() * 2);
         if (got < 0)
-            return Status::Error(FileErrorText("Cannot read the device file", source, errno));
+            return base::Status::Error(base::FileErrorText("Cannot read the device file", source, errno));
         if (got == 0)
             break;
         const auto bytes = static_cast<std::size_t>(got);
@@ -135,14 +135,14 @@ Status CopyArchiveFile(const std::filesystem::path& source, const std::filesyste
         }
         ToFileOrder(output.data(), written);
         if (!WriteFully(out.get(), output.data(), written * 2))
-            return Status::Error(FileErrorText("Cannot write", destination, errno));
+            return base::Status::Error(base::FileErrorText("Cannot write", destination, errno));
         if (bytes < input.size() * 2)
             break;
     }
     if (!out.Close())
-        return Status::Error(FileErrorText("Cannot write", destination, errno));
+        return base::Status::Error(base::FileErrorText("Cannot write", destination, errno));
     guard.Keep();
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 } // namespace archive

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/recording_format.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,7 +16,7 @@ namespace archive {
 // Fails, writing nothing, when the source cannot be opened. A read or write
 // error or a stop request also fails it, and then the destination is removed
 // rather than left half-written. The stop request is checked between chunks.
-Status CopyArchiveFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+base::Status CopyArchiveFile(const std::filesystem::path& source, const std::filesystem::path& destination,
                        ConvertMode mode, std::stop_token stop = {});
 
 } // namespace archive

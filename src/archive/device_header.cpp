@@ -1,7 +1,7 @@
 #include "archive/device_header.h"
 
 #include "archive/little_endian.h"
-#include "archive/unique_fd.h"
+#include "base/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -80,7 +80,7 @@ DateTime StartTimeOf(const DeviceHeader& header, const DateTime& now)
 
 std::optional<DeviceHeader> ReadDeviceHeader(const std::filesystem::path& deviceFile)
 {
-    const UniqueFd fd(::open(deviceFile.c_str(), O_RDONLY | O_CLOEXEC));
+    const base::UniqueFd fd(::open(deviceFile.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return std::nullopt;
     DeviceHeaderBytes bytes{};

@@ -2,8 +2,8 @@
 
 #include "archive/file_utils.h"
 #include "archive/little_endian.h"
-#include "archive/system_error_text.h"
-#include "archive/unique_fd.h"
+#include "base/file_error_text.h"
+#include "base/unique_fd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +18,7 @@ namespace {
 std::vector<std::uint8_t> ReadBytesAt(const std::filesystem::path& file, std::int64_t offset, std::size_t size)
 {
     std::vector<std::uint8_t> bytes(size);
-    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    const base::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return {};
     std::size_t filled = 0;
@@ -35,23 +35,23 @@ std::vector<std::uint8_t> ReadBytesAt(const std::filesystem::path& file, std::in
     return bytes;
 }
 
-Status WriteBytes(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, int flags)
+base::Status WriteBytes(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, int flags)
 {
-    UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
+    base::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
     if (!fd)
-        return Status::Error(FileErrorText("Cannot open", file, errno));
+        return base::Status::Error(base::FileErrorText("Cannot open", file, errno));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            return Status::Error(FileErrorText("Cannot write", file, put == 0 ? ENOSPC : errno));
+            return base::Status::Error(base::FileErrorText("Cannot write", file, put == 0 ? ENOSPC : errno));
         done += static_cast<std::size_t>(put);
     }
     if (!fd.Close())
-        return Status::Error(FileErrorText("Cannot write", file, errno));
-    return Status::Ok();
+        return base::Status::Error(base::FileErrorText("Cannot write", file, errno));
+    return base::Status::Ok();
 }
 
 std::size_t ClampedCount(std::int64_t first, std::int64_t count, std::int64_t available)
@@ -115,17 +115,17 @@ std::vector<std::uint8_t> EncodeSpO2Records(std::span<const SpO2Record> records)
     return bytes;
 }
 
-Status AppendEcgSamples(const std::filesystem::path& ecgData, std::span<const std::uint16_t> samples)
+base::Status AppendEcgSamples(const std::filesystem::path& ecgData, std::span<const std::uint16_t> samples)
 {
     return WriteBytes(ecgData, EncodeEcgSamples(samples), O_APPEND);
 }
 
-Status AppendSpO2Records(const std::filesystem::path& spo2Data, std::span<const SpO2Record> records)
+base::Status AppendSpO2Records(const std::filesystem::path& spo2Data, std::span<const SpO2Record> records)
 {
     return WriteBytes(spo2Data, EncodeSpO2Records(records), O_APPEND);
 }
 
-Status WriteWholeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes)
+base::Status WriteWholeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes)
 {
     return WriteBytes(file, bytes, O_TRUNC);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "archive/recording_format.h"
-#include "archive/status.h"
+#include "base/status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,10 +27,10 @@ std::vector<std::uint8_t> EncodeEcgSamples(std::span<const std::uint16_t> sample
 std::vector<std::uint8_t> EncodeSpO2Records(std::span<const SpO2Record> records);
 
 // Appends to the stream, creating it when missing.
-Status AppendEcgSamples(const std::filesystem::path& ecgData, std::span<const std::uint16_t> samples);
-Status AppendSpO2Records(const std::filesystem::path& spo2Data, std::span<const SpO2Record> records);
+base::Status AppendEcgSamples(const std::filesystem::path& ecgData, std::span<const std::uint16_t> samples);
+base::Status AppendSpO2Records(const std::filesystem::path& spo2Data, std::span<const SpO2Record> records);
 
 // Writes `bytes` as the whole file (created or truncated).
-Status WriteWholeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
+base::Status WriteWholeFile(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
 } // namespace archive

@@ -83,12 +83,12 @@ CECGAnalysis::CECGAnalysis(EcgSettings settings) : m_settings(settings) {}
 
 CECGAnalysis::~CECGAnalysis() = default;
 
-Status CECGAnalysis::Init(int channels, int lead, const std::filesystem::path& caseFolder, bool truncate)
+base::Status CECGAnalysis::Init(int channels, int lead, const std::filesystem::path& caseFolder, bool truncate)
 {
     if (channels < 1 || channels > kMaxChannels)
-        return Status::Failure("channel count " + std::to_string(channels) + " is not supported");
+        return base::Status::Error("channel count " + std::to_string(channels) + " is not supported");
     if (lead < 0 || lead >= channels)
-        return Status::Failure("lead " + std::to_string(lead) + " is not one of the channels");
+        return base::Status::Error("lead " + std::to_string(lead) + " is not one of the channels");
     m_channels = channels;
     m_lead = lead;
     m_qrsPath = caseFolder / kQrsFileName;
@@ -100,11 +100,11 @@ Status CECGAnalysis::Init(int channels, int lead, const std::filesystem::path& c
     UseSink(std::make_unique<QrsFileSink>(m_qrsPath));
     ResetState();
     if (truncate) {
-        const Status emptied = WriteAtOffset(m_qrsPath, 0, {}, true);
+        const base::Status emptied = WriteAtOffset(m_qrsPath, 0, {}, true);
         if (!emptied.ok())
             return emptied;
     }
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 void CECGAnalysis::ResetState()
@@ -161,11 +161,11 @@ void CECGAnalysis::BeatCountChanged()
     m_decayPhase = Phase(m_r - static_cast<std::int64_t>(Beat(m_beatCount - 1).Peak), kDecayPeriod);
 }
 
-Status CECGAnalysis::LastRecordWrite() const
+base::Status CECGAnalysis::LastRecordWrite() const
 {
     if (const auto* file = dynamic_cast<const QrsFileSink*>(m_sink.get()))
         return file->lastWrite();
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 inline std::uint16_t CECGAnalysis::Filtered(int channel, std::int64_t index) const

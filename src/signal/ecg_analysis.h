@@ -6,7 +6,7 @@
 #include "signal/enhanced_qrs_detector.h"
 #include "signal/qrs_record.h"
 #include "signal/qrs_record_sink.h"
-#include "signal/status.h"
+#include "base/status.h"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +18,7 @@
 
 // What a whole-file run found, for summaries and the batch tool.
 struct EcgFileResult {
-    Status status = Status::Ok();
+    base::Status status = base::Status::Ok();
     std::uint64_t samples = 0;           // complete samples fed to the detector
     std::uint64_t ignoredBytes = 0;      // a trailing odd byte of "data.ecg"
     std::uint64_t outOfRangeSamples = 0; // values above 4095 (fed all the same)
@@ -46,7 +46,7 @@ public:
     // Resets every filter, ring and detector value; the beats of the following
     // samples go to "qrs.ecg" in `caseFolder` (emptied now when `truncate`).
     // Fails for a channel count outside 1..kMaxChannels or a lead outside it.
-    Status Init(int channels, int lead, const std::filesystem::path& caseFolder, bool truncate);
+    base::Status Init(int channels, int lead, const std::filesystem::path& caseFolder, bool truncate);
 
     // Runs one sample per channel through the pipeline; the filters change the
     // values in place. Returns true when this sample ran the once-per-second
@@ -69,7 +69,7 @@ public:
     }
 
     // The last failed write of a live beat record, if any.
-    Status LastRecordWrite() const;
+    base::Status LastRecordWrite() const;
 
 private:
     static constexpr int kRingSize = 1024;

@@ -1,3 +1,4 @@
+#include "base/atomic_file.h"
 #include "signal/ecg_analysis.h"
 
 #include "signal/beat_revision.h"
@@ -52,11 +53,11 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     const auto size = std::filesystem::file_size(m_dataPath, error);
     std::ifstream input(m_dataPath, std::ios::binary);
     if (error || !input) {
-        result.status = Status::Failure("cannot read " + m_dataPath.string());
+        result.status = base::Status::Error("cannot read " + m_dataPath.string());
         return result;
     }
     if (size < 2) {
-        result.status = Status::Failure(m_dataPath.string() + " holds no samples");
+        result.status = base::Status::Error(m_dataPath.string() + " holds no samples");
         return result;
     }
 
@@ -102,14 +103,14 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     std::vector<QrsRecord> records = std::move(buffered.records());
     UseSink(std::make_unique<QrsFileSink>(m_qrsPath));
     if (input.bad()) {
-        result.status = Status::Failure("cannot read " + m_dataPath.string());
+        result.status = base::Status::Error("cannot read " + m_dataPath.string());
         return result;
     }
 
     ReviseBeatClasses(records);
     if (result.samples > 0)
         TrimBeatsBeyond(records, result.samples);
-    result.status = ReplaceFileContents(m_qrsPath, EncodeQrsRecords(records));
+    result.status = base::ReplaceFile(m_qrsPath, EncodeQrsRecords(records));
     result.beats = records.size();
     tally.CopyTo(result);
     return result;

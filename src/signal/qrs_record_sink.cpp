@@ -8,7 +8,7 @@ void QrsFileSink::Put(std::uint64_t index, const QrsRecord& record)
 {
     std::array<std::uint8_t, kQrsRecordBytes> bytes{};
     EncodeQrsRecord(record, bytes);
-    const Status written = WriteAtOffset(m_path, index * kQrsRecordBytes, bytes, index == 0);
+    const base::Status written = WriteAtOffset(m_path, index * kQrsRecordBytes, bytes, index == 0);
     if (!written.ok())
         m_lastWrite = written;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "signal/qrs_record.h"
-#include "signal/status.h"
+#include "base/status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -23,11 +23,11 @@ public:
     void Put(std::uint64_t index, const QrsRecord& record) override;
 
     // The last write failure (a failed record is skipped; detection goes on).
-    const Status& lastWrite() const { return m_lastWrite; }
+    const base::Status& lastWrite() const { return m_lastWrite; }
 
 private:
     std::filesystem::path m_path;
-    Status m_lastWrite = Status::Ok();
+    base::Status m_lastWrite = base::Status::Ok();
 };
 
 // Whole-file analysis: the beats are kept in memory and written in one go.

@@ -46,24 +46,24 @@ bool CSpOAnalysis::IsValid(std::uint16_t spo2) const
     return m_settings.MinSpo2 <= spo2 && spo2 <= m_settings.MaxSpo2;
 }
 
-Status CSpOAnalysis::AnalyseFile(const std::filesystem::path& dataPath)
+base::Status CSpOAnalysis::AnalyseFile(const std::filesystem::path& dataPath)
 {
     if (dataPath.empty())
-        return Status::Failure("no data path");
+        return base::Status::Error("no data path");
     Reset();
     if (m_progress != nullptr)
         m_progress->SetText("IDS_STR_ANALYZE", "IDS_STR_ANA_SPO");
     Report(0);
     const auto bytes = ReadWholeFile(dataPath);
     if (!bytes)
-        return Status::Failure("cannot read " + dataPath.string());
+        return base::Status::Error("cannot read " + dataPath.string());
     if (!Load(*bytes))
-        return Status::Failure(dataPath.string() + " holds no complete SpO2 record");
+        return base::Status::Error(dataPath.string() + " holds no complete SpO2 record");
     ScanCandidates();
     if (m_settings.SwingIndex != 0)
         MergeSwings();
     ComputeStatistics();
-    return Status::Ok();
+    return base::Status::Ok();
 }
 
 bool CSpOAnalysis::Load(const std::vector<std::uint8_t>& bytes)
@@ -236,7 +236,7 @@ void CSpOAnalysis::ComputeStatistics()
     m_result.AveragePulseRate = m_meanPulse;
 }
 
-Status CSpOAnalysis::SaveResult(const std::filesystem::path& resultPath) const
+base::Status CSpOAnalysis::SaveResult(const std::filesystem::path& resultPath) const
 {
     return SaveSpOResult(resultPath, m_result, m_events);
 }

@@ -3,7 +3,7 @@
 #include "signal/analysis_progress.h"
 #include "signal/spo_result.h"
 #include "signal/spo_settings.h"
-#include "signal/status.h"
+#include "base/status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -20,11 +20,11 @@ public:
     // Loads the series, finds the events and computes the statistics. Fails
     // (leaving the reset block and no events) for an empty path, an
     // unreadable file or one shorter than 4 bytes.
-    Status AnalyseFile(const std::filesystem::path& dataPath);
+    base::Status AnalyseFile(const std::filesystem::path& dataPath);
 
     // Writes the block and the events ("ana.spo"); a failed write leaves any
     // previous file as it was.
-    Status SaveResult(const std::filesystem::path& resultPath) const;
+    base::Status SaveResult(const std::filesystem::path& resultPath) const;
 
     const SpOAnaResult& GetResult() const { return m_result; }
     const std::vector<SpOEvent>& GetEvents() const { return m_events; }

@@ -1,3 +1,4 @@
+#include "base/atomic_file.h"
 #include "signal/spo_result.h"
 
 #include "signal/file_io.h"
@@ -35,24 +36,24 @@ std::vector<std::uint8_t> EncodeSpOResult(const SpOAnaResult& result, std::span<
     return bytes;
 }
 
-Status SaveSpOResult(const std::filesystem::path& path, const SpOAnaResult& result, std::span<const SpOEvent> events)
+base::Status SaveSpOResult(const std::filesystem::path& path, const SpOAnaResult& result, std::span<const SpOEvent> events)
 {
     if (path.empty())
-        return Status::Failure("no result path");
-    return ReplaceFileContents(path, EncodeSpOResult(result, events));
+        return base::Status::Error("no result path");
+    return base::ReplaceFile(path, EncodeSpOResult(result, events));
 }
 
-Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& result, std::vector<SpOEvent>& events)
+base::Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& result, std::vector<SpOEvent>& events)
 {
     result = SpOAnaResult{};
     events.clear();
     if (path.empty())
-        return Status::Failure("no result path");
+        return base::Status::Error("no result path");
     const auto bytes = ReadWholeFile(path);
     if (!bytes)
-        return Status::Failure("cannot read " + path.string());
+        return base::Status::Error("cannot read " + path.string());
     if (bytes->size() < kSpOResultBytes)
-        return Status::Failure(path.string() + " is shorter than a result block");
+        return base::Status::Error(path.string() + " is shorter than a result block");
     const std::uint8_t* in = bytes->data();
     result.LowestSpo2 = le::GetU16(in + 0);
     result.HighestSpo2 = le::GetU16(in + 2);
@@ -77,5 +78,5 @@ Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& result, st
         const std::uint8_t* e = in + kSpOResultBytes + k * kSpOEventBytes;
         events[k] = {le::GetU32(e), le::GetU32(e + 4), le::GetU32(e + 8), le::GetU32(e + 12)};
     }
-    return Status::Ok();
+    return base::Status::Ok();
 }

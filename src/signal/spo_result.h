@@ -1,6 +1,6 @@
 #pragma once
 
-#include "signal/status.h"
+#include "base/status.h"
 
 #include <array>
 #include <cstddef>
@@ -55,9 +55,9 @@ inline constexpr std::size_t kSpOEventBytes = 16;
 std::vector<std::uint8_t> EncodeSpOResult(const SpOAnaResult& result, std::span<const SpOEvent> events);
 
 // Writes "ana.spo" beside the old one and renames it into place.
-Status SaveSpOResult(const std::filesystem::path& path, const SpOAnaResult& result, std::span<const SpOEvent> events);
+base::Status SaveSpOResult(const std::filesystem::path& path, const SpOAnaResult& result, std::span<const SpOEvent> events);
 
 // Reads "ana.spo"; a trailing partial event is ignored. On failure (empty
 // path, unreadable file, fewer than 528 bytes) `result` and `events` are left
 // in their reset state.
-Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& result, std::vector<SpOEvent>& events);
+base::Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& result, std::vector<SpOEvent>& events);

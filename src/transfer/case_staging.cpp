@@ -46,32 +46,32 @@ CaseStaging::~CaseStaging()
     std::filesystem::remove_all(m_folder, ignored);
 }
 
-archive::Status CaseStaging::BecomeCaseFolder(const std::filesystem::path& caseFolder)
+base::Status CaseStaging::BecomeCaseFolder(const std::filesystem::path& caseFolder)
 {
     std::error_code code;
     std::filesystem::rename(m_folder, caseFolder, code);
     if (code)
-        return archive::Status::Error(SystemError("cannot move the case into " + caseFolder.string(), code));
+        return base::Status::Error(SystemError("cannot move the case into " + caseFolder.string(), code));
     m_folder.clear();
-    return archive::Status::Ok();
+    return base::Status::Ok();
 }
 
-archive::Status CaseStaging::MoveFilesInto(const std::filesystem::path& caseFolder)
+base::Status CaseStaging::MoveFilesInto(const std::filesystem::path& caseFolder)
 {
     std::error_code code;
     std::filesystem::create_directories(caseFolder, code);
     if (code)
-        return archive::Status::Error(SystemError("cannot create the case folder " + caseFolder.string(), code));
+        return base::Status::Error(SystemError("cannot create the case folder " + caseFolder.string(), code));
     std::vector<std::filesystem::path> files;
     for (const auto& item : std::filesystem::directory_iterator(m_folder, code))
         files.push_back(item.path());
     if (code)
-        return archive::Status::Error(SystemError("cannot read " + m_folder.string(), code));
+        return base::Status::Error(SystemError("cannot read " + m_folder.string(), code));
     for (const auto& file : files) {
         std::filesystem::rename(file, caseFolder / file.filename(), code);
         if (code)
-            return archive::Status::Error(SystemError("cannot move " + file.filename().string() + " into "
+            return base::Status::Error(SystemError("cannot move " + file.filename().string() + " into "
                                                           + caseFolder.string(), code));
     }
-    return archive::Status::Ok();
+    return base::Status::Ok();
 }

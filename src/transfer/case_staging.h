@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/status.h"
+#include "base/status.h"
 
 #include <filesystem>
 #include <optional>
@@ -26,11 +26,11 @@ public:
     const std::filesystem::path& folder() const { return m_folder; }
 
     // The whole folder becomes `caseFolder`, which must not exist yet (or be empty).
-    archive::Status BecomeCaseFolder(const std::filesystem::path& caseFolder);
+    base::Status BecomeCaseFolder(const std::filesystem::path& caseFolder);
 
     // Every file of the folder moves into `caseFolder` (made when missing),
     // replacing files of the same name; other files there stay.
-    archive::Status MoveFilesInto(const std::filesystem::path& caseFolder);
+    base::Status MoveFilesInto(const std::filesystem::path& caseFolder);
 
 private:
     explicit CaseStaging(std::filesystem::path folder) : m_folder(std::move(folder)) {}

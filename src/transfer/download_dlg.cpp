@@ -182,7 +182,7 @@ int CDownloadDlg::LoadCard(const QStringList& files)
 
     QStringList problems;
     std::optional<std::filesystem::path> scratch = m_scratchDirectory;
-    if (const archive::Status prepared = archive::PrepareScratchFolder(m_scratchDirectory.string()); !prepared) {
+    if (const base::Status prepared = archive::PrepareScratchFolder(m_scratchDirectory.string()); !prepared) {
         problems << QString::fromStdString(prepared.error());
         scratch.reset();
     }

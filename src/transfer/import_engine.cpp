@@ -30,7 +30,7 @@ std::optional<Conversion> Convert(const std::filesystem::path& archiveRoot, cons
     const auto convert = [&](const std::filesystem::path& source, std::string_view fileName,
                              archive::ConvertMode mode, std::int64_t& bytes) {
         const std::filesystem::path destination = conversion.staging.folder() / fileName;
-        if (const archive::Status status = archive::CopyArchiveFile(source, destination, mode); !status) {
+        if (const base::Status status = archive::CopyArchiveFile(source, destination, mode); !status) {
             error = status.error();
             return false;
         }
@@ -207,8 +207,8 @@ ArchiveOutcome ImportEngine::AddNewCase(ArchiveEntry& entry, std::string& lastNe
     lastNewCaseId = newCaseId;
 
     const auto folder = CaseFolder(newCaseId);
-    const archive::Status moved = folder ? conversion->staging.BecomeCaseFolder(*folder)
-                                         : archive::Status::Error("\"" + newCaseId + "\" is no case number");
+    const base::Status moved = folder ? conversion->staging.BecomeCaseFolder(*folder)
+                                         : base::Status::Error("\"" + newCaseId + "\" is no case number");
     if (!moved) {
         outcome.message = moved.error();
         if (const db::DbStatus removed = m_caseRows.RemoveCase(newCaseId); !removed) {
@@ -262,7 +262,7 @@ ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry, RunResult& result)
         return outcome;
     }
 
-    if (const archive::Status moved = conversion->staging.MoveFilesInto(*folder); !moved) {
+    if (const base::Status moved = conversion->staging.MoveFilesInto(*folder); !moved) {
         outcome.message = moved.error();
         const auto restored = m_caseRows.UpdateCase(entry.CaseID, before.style, before.deleted);
         if (!restored) {

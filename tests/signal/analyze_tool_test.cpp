@@ -1,3 +1,4 @@
+#include "base/atomic_file.h"
 #include "case_analysis.h"
 #include "signal/file_io.h"
 
@@ -127,7 +128,7 @@ TEST(AnalyzeTool, DetectorChoiceAndAccuracyCheck)
         second.Peak = 70230;
         third.Peak = 70300;
         const std::vector<QrsRecord> beats = {first, second, third};
-        ASSERT_TRUE(ReplaceFileContents(root / name / "qrs.ecg", EncodeQrsRecords(beats)).ok());
+        ASSERT_TRUE(base::ReplaceFile(root / name / "qrs.ecg", EncodeQrsRecords(beats)).ok());
     }
     const ToolRun hand = RunTool("--score " + (root / "hand.txt").string() + " " + (root / "a").string() + " "
                                  + (root / "b").string());

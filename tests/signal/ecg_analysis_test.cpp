@@ -1,5 +1,7 @@
+#include "base/atomic_file.h"
 #include "ecg_signals.h"
 
+#include "file_size_limit.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -246,7 +248,7 @@ TEST(EcgFile, FailuresKeepThePreviousBeatFile)
 {
     testsupport::TempDir dir;
     const std::vector<std::uint8_t> previous(56, 7);
-    ASSERT_TRUE(ReplaceFileContents(dir / "qrs.ecg", previous).ok());
+    ASSERT_TRUE(base::ReplaceFile(dir / "qrs.ecg", previous).ok());
     CECGAnalysis analysis;
 
     const EcgFileResult missing = analysis.ProcessFile(dir.path());
@@ -258,14 +260,30 @@ TEST(EcgFile, FailuresKeepThePreviousBeatFile)
     EXPECT_FALSE(empty.status.ok());
     EXPECT_EQ(ReadWholeFile(dir / "qrs.ecg"), previous);
 
-    // A new file that cannot be created (here: a folder is in the way, which
-    // stops even a privileged user) fails the run and keeps the old file.
+    // A new file that cannot be written whole (a full disk) fails the run
+    // and keeps the old file.
     WriteSamples(dir / "data.ecg", SpikeTrain(4000, 300, 150));
-    std::filesystem::create_directory(dir / "qrs.ecg.new");
-    const EcgFileResult blocked = analysis.ProcessFile(dir.path());
-    EXPECT_FALSE(blocked.status.ok());
+    {
+        const FileSizeLimit fullDisk(16);
+        ASSERT_TRUE(fullDisk.active());
+        const EcgFileResult blocked = analysis.ProcessFile(dir.path());
+        EXPECT_FALSE(blocked.status.ok());
+    }
     EXPECT_EQ(ReadWholeFile(dir / "qrs.ecg"), previous);
+
+    // Links planted at the old temporary name or at the file itself are
+    // replaced, never followed: the file they point at stays untouched.
+    testsupport::TempDir outside;
+    const std::vector<std::uint8_t> victim(9, 'v');
+    ASSERT_TRUE(base::ReplaceFile(outside / "victim", victim).ok());
+    std::filesystem::create_symlink(outside / "victim", dir / "qrs.ecg.new");
+    std::filesystem::remove(dir / "qrs.ecg");
+    std::filesystem::create_symlink(outside / "victim", dir / "qrs.ecg");
+    EXPECT_TRUE(analysis.ProcessFile(dir.path()).status.ok());
+    EXPECT_EQ(ReadWholeFile(outside / "victim"), victim);
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "qrs.ecg"));
     std::filesystem::remove(dir / "qrs.ecg.new");
+    ASSERT_TRUE(base::ReplaceFile(dir / "qrs.ecg", previous).ok());
 
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     const bool readOnly = ::access(dir.path().c_str(), W_OK) != 0; // root ignores permissions

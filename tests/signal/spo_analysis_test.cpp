@@ -1,6 +1,7 @@
 #include "signal/file_io.h"
 #include "signal/spo_analysis.h"
 
+#include "file_size_limit.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ void WriteSeries(const std::filesystem::path& path, const std::vector<std::uint1
 struct Analysed {
     testsupport::TempDir dir;
     CSpOAnalysis analysis;
-    Status status = Status::Ok();
+    base::Status status = base::Status::Ok();
 
     Analysed(const std::vector<std::uint16_t>& spo2, SpOSettings settings = {},
              const std::vector<std::uint16_t>& pulse = {})
@@ -224,8 +225,11 @@ TEST(SpO2File, ResultFileRoundTripPartialEventsAndFailedWrites)
 
     // A write that cannot complete keeps the previous file.
     const auto previous = ReadWholeFile(dir / "ana.spo");
-    std::filesystem::create_directory(dir / "ana.spo.new");
-    EXPECT_FALSE(run.analysis.SaveResult(dir / "ana.spo").ok());
+    {
+        const FileSizeLimit fullDisk(16);
+        ASSERT_TRUE(fullDisk.active());
+        EXPECT_FALSE(run.analysis.SaveResult(dir / "ana.spo").ok());
+    }
     EXPECT_EQ(ReadWholeFile(dir / "ana.spo"), previous);
     EXPECT_FALSE(run.analysis.SaveResult({}).ok());
 }

@@ -38,7 +38,7 @@ void ImportHome::AddArchives(const std::string& prefix, int count, archive::Samp
     options.seconds = seconds;
     options.firstStart = start;
     options.namePrefix = prefix;
-    const archive::Status written = recsim::WriteCard(options);
+    const base::Status written = recsim::WriteCard(options);
     if (!written.ok())
         throw std::runtime_error(written.error());
 }

@@ -84,7 +84,7 @@ CaseSummary AnalyseCase(const std::filesystem::path& folder, const EcgSettings& 
     }
     if (std::filesystem::is_regular_file(folder / "data.spo", error)) {
         CSpOAnalysis analysis(spoSettings, progress);
-        Status status = analysis.AnalyseFile(folder / "data.spo");
+        base::Status status = analysis.AnalyseFile(folder / "data.spo");
         // A failed analysis keeps the previous result rather than writing an empty one.
         if (status.ok())
             status = analysis.SaveResult(folder / "ana.spo");

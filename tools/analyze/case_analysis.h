@@ -5,7 +5,7 @@
 #include "signal/ecg_settings.h"
 #include "signal/spo_result.h"
 #include "signal/spo_settings.h"
-#include "signal/status.h"
+#include "base/status.h"
 
 #include <filesystem>
 #include <optional>
@@ -16,7 +16,7 @@
 struct CaseSummary {
     std::filesystem::path folder;
     std::optional<EcgFileResult> ecg;   // set when "data.ecg" exists
-    std::optional<Status> spo2;         // set when "data.spo" exists
+    std::optional<base::Status> spo2;         // set when "data.spo" exists
     SpOAnaResult spo2Result;
     std::size_t spo2Events = 0;
     std::size_t spo2Seconds = 0;

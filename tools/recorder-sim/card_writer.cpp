@@ -15,7 +15,7 @@
 namespace recsim {
 namespace {
 
-using archive::Status;
+using base::Status;
 
 Status MakeFolder(const std::filesystem::path& folder)
 {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "archive/status.h"
+#include "base/status.h"
 #include "sim_options.h"
 
 namespace recsim {
 
 // Writes every archive's device files into the card folder and, when a truth
 // folder is named, the expected case streams and the beat and event lists.
-archive::Status WriteCard(const SimOptions& options);
+base::Status WriteCard(const SimOptions& options);
 
 } // namespace recsim

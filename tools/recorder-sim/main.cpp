@@ -18,7 +18,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const auto& options = std::get<recsim::SimOptions>(parsed);
-    if (const archive::Status status = recsim::WriteCard(options); !status.ok()) {
+    if (const base::Status status = recsim::WriteCard(options); !status.ok()) {
         std::fprintf(stderr, "tavo-recorder-sim: %s\n", status.error().c_str());
         return 1;
     }

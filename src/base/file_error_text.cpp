@@ -1,8 +1,8 @@
-#include "archive/system_error_text.h"
+#include "base/file_error_text.h"
 
 #include <cstring>
 
-namespace archive {
+namespace base {
 
 std::string FileErrorText(std::string_view what, const std::filesystem::path& path, int errorNumber)
 {
@@ -15,4 +15,4 @@ std::string FileErrorText(std::string_view what, const std::filesystem::path& pa
     return text;
 }
 
-} // namespace archive
+} // namespace base

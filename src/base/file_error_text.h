@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace archive {
+namespace base {
 
 // "<what> \"<path>\": <system reason>." for messages about a file.
 std::string FileErrorText(std::string_view what, const std::filesystem::path& path, int errorNumber);
 
-} // namespace archive
+} // namespace base

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-namespace archive {
+namespace base {
 
 // Owns a POSIX file descriptor and closes it when it goes.
 class UniqueFd {
@@ -46,4 +46,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace archive
+} // namespace base

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-namespace archive {
+namespace base {
 
 // Success, or the reason for a failure in words a user can read.
 class [[nodiscard]] Status {
@@ -22,4 +22,4 @@ private:
     std::string m_error;
 };
 
-} // namespace archive
+} // namespace base
