@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -25,6 +26,33 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
     return a.size() == b.size()
         && std::equal(a.begin(), a.end(), b.begin(),
                       [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
+// code points beyond U+10FFFF).
+bool IsUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                   : lead >= 0xF0 && lead < 0xF5                  ? 4
+                                                                                  : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
 }
 
 std::string WithoutTrailingSeparators(std::string path)
@@ -69,6 +97,10 @@ std::optional<std::string> ArchiveNameRefusal(std::string_view archiveName)
     if (std::any_of(archiveName.begin(), archiveName.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
         return "the archive name holds control characters";
+    // The name is stored as text in the case table; bytes that are no text
+    // would never compare equal to the card's name again.
+    if (!IsUtf8(archiveName))
+        return "the archive name is not valid UTF-8 text";
     if (archiveName.size() > kMaxArchiveNameBytes)
         return "the archive name is too long";
     return std::nullopt;

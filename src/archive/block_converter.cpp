@@ -64,3 +64,25 @@ std::size_t ConvertedWordsCapacity(std::size_t sourceWords, ConvertMode mode)
 }
 
 } // namespace archive
+
+namespace archive {
+
+std::optional<std::string> NotARecording(std::uint64_t bodyBytes, std::uint64_t convertedBytes, ConvertMode mode)
+{
+    const bool ecg = mode == ConvertMode::Ecg;
+    const std::uint64_t blockBytes = ecg ? kEcgBlockBytes : kSpO2BlockBytes;
+    const std::uint64_t bytesPerBlockOut = ecg ? kEcgSamplesPerBlock * kEcgSampleBytes : kSpO2RecordBytes;
+    const std::uint64_t found = convertedBytes / bytesPerBlockOut;
+    const char* kind = ecg ? "ECG" : "SpO2";
+    if (found == 0)
+        return std::string("no ") + kind + " block in its " + std::to_string(bodyBytes) + " bytes: it holds no recording";
+    const std::uint64_t chunks = (bodyBytes + kConvertChunkBytes - 1) / kConvertChunkBytes;
+    const std::uint64_t sizeAllows = bodyBytes / blockBytes;
+    const std::uint64_t formatLosses = chunks + 1;
+    if (found + formatLosses < sizeAllows)
+        return "only " + std::to_string(found) + " of the " + std::to_string(sizeAllows) + " " + kind
+               + " blocks its size allows were found: the file is damaged";
+    return std::nullopt;
+}
+
+} // namespace archive

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace archive {
 
@@ -20,5 +22,15 @@ std::size_t ConvertBlocks(std::uint16_t* destination, const std::uint16_t* sourc
 
 // The most words ConvertBlocks can write for that many source words.
 std::size_t ConvertedWordsCapacity(std::size_t sourceWords, ConvertMode mode);
+
+} // namespace archive
+
+namespace archive {
+
+// Why a converted stream is no recording, or nothing when it is one. A body of
+// `bodyBytes` that yielded `convertedBytes` is refused when it gave no block,
+// or fewer blocks than its size allows by more than the scan loses by design
+// (one block cut at each chunk boundary, and a last block cut short).
+std::optional<std::string> NotARecording(std::uint64_t bodyBytes, std::uint64_t convertedBytes, ConvertMode mode);
 
 } // namespace archive

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace archive {
@@ -71,29 +73,66 @@ DateTime LocalNow()
             local.tm_hour, local.tm_min, std::min(local.tm_sec, 59)};
 }
 
+std::optional<DateTime> StatedStartTime(const DeviceHeader& header)
+{
+    const DateTime stated{header.year, header.month, header.day, header.hour, header.minute, header.second};
+    if (!IsValidDateTime(stated))
+        return std::nullopt;
+    return stated;
+}
+
 DateTime StartTimeOf(const DeviceHeader& header, const DateTime& now)
 {
-    const DateTime stated{header.year, header.month, header.day,
-                          header.hour, header.minute, header.second};
-    return IsValidDateTime(stated) ? stated : now;
+    return StatedStartTime(header).value_or(now);
 }
+
+namespace {
+
+// Reads up to `size` bytes from the start of a regular file; nothing when it
+// cannot be opened or read, or is no regular file (a FIFO would block).
+std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& file, std::size_t size)
+{
+    const base::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(size);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+} // namespace
 
 std::optional<DeviceHeader> ReadDeviceHeader(const std::filesystem::path& deviceFile)
 {
-    const base::UniqueFd fd(::open(deviceFile.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
+    const auto bytes = ReadFileStart(deviceFile, kDeviceHeaderBytes);
+    if (!bytes || bytes->size() < kDeviceHeaderBytes)
         return std::nullopt;
-    DeviceHeaderBytes bytes{};
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        filled += static_cast<std::size_t>(got);
-    }
-    return DecodeDeviceHeader(bytes);
+    return DecodeDeviceHeader(std::span<const std::uint8_t, kDeviceHeaderBytes>(bytes->data(), kDeviceHeaderBytes));
+}
+
+std::optional<std::uint64_t> DeviceFileFingerprint(const std::filesystem::path& deviceFile)
+{
+    constexpr std::uint64_t kFnvOffsetBasis = 14695981039346656037ULL;
+    constexpr std::uint64_t kFnvPrime = 1099511628211ULL;
+    const auto bytes = ReadFileStart(deviceFile, kDeviceHeaderBytes + kConvertChunkBytes);
+    if (!bytes)
+        return std::nullopt;
+    std::uint64_t hash = kFnvOffsetBasis;
+    for (const std::uint8_t byte : *bytes)
+        hash = (hash ^ byte) * kFnvPrime;
+    return hash;
 }
 
 } // namespace archive

@@ -42,9 +42,18 @@ bool IsValidDateTime(const DateTime& value);
 
 DateTime LocalNow();
 
+// The recording start a header states; nothing when its fields do not form a
+// valid date and time.
+std::optional<DateTime> StatedStartTime(const DeviceHeader& header);
+
 // The recording start a header states, or `now` when its fields do not form a
 // valid date and time.
 DateTime StartTimeOf(const DeviceHeader& header, const DateTime& now);
+
+// A hash (64-bit FNV-1a) of a device file's header and first chunk: tells one
+// recording from another where the start time cannot, because a header with an
+// impossible date gets the time of reading. Nothing when the file cannot be read.
+std::optional<std::uint64_t> DeviceFileFingerprint(const std::filesystem::path& deviceFile);
 
 // The header of a device file; nothing when the file cannot be opened or is
 // shorter than a header.

@@ -13,6 +13,16 @@ struct ArchiveEntry {
     int Loaded = 0;                          // 1 when a case row already holds it
     std::string CaseID;                      // that row's [CaseID]; empty while not loaded
     std::string Name;                        // the archive name
+    // The header stated no valid start time, so StartTime is the time of
+    // reading and the archive is recognised by SourceId instead.
+    bool StartTimeUnknown = false;
+    // Fingerprints of the device files ("ecg=<hex>;spo=<hex>"), kept with the
+    // case row.
+    std::string SourceId;
+    // Loaded == 0 but a case row CaseID holds the archive while its folder is
+    // missing (an import ended between the row and the folder): a download
+    // writes the folder of that row.
+    bool CaseFolderLost = false;
 
     // The device files on the card (deleted after a download) and the copies
     // converted into the case folder (scratch copies, or the card files

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -30,6 +31,36 @@ std::optional<std::string> TableRefusal(const std::string& name)
     return std::nullopt;
 }
 
+// Why a card entry is not read as a device file: links (which may lead off
+// the card) and anything but a regular file (a FIFO would block the read).
+std::optional<std::string> EntryRefusal(const std::filesystem::path& cardFile)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(cardFile, error);
+    if (error)
+        return "the file cannot be read: " + error.message();
+    if (std::filesystem::is_symlink(status))
+        return "the file is a symbolic link; only files on the card itself are read";
+    if (!std::filesystem::is_regular_file(status))
+        return "this is no regular file";
+    return std::nullopt;
+}
+
+// Adds "ecg=<hex>" or "spo=<hex>" to the archive's source id, kept in
+// ascending order so that the file order on the card does not matter.
+void AddFingerprint(ArchiveEntry& entry, int kind, std::uint64_t fingerprint)
+{
+    char part[32];
+    std::snprintf(part, sizeof part, "%s=%016llx", kind == cardname::kEcgFile ? "ecg" : "spo",
+                  static_cast<unsigned long long>(fingerprint));
+    if (entry.SourceId.empty())
+        entry.SourceId = part;
+    else if (entry.SourceId < part)
+        entry.SourceId = entry.SourceId + ";" + part;
+    else
+        entry.SourceId = std::string(part) + ";" + entry.SourceId;
+}
+
 void AddFileTo(ArchiveEntry& entry, int kind, const std::filesystem::path& cardFile,
                const std::filesystem::path& source)
 {
@@ -48,9 +79,10 @@ std::vector<std::filesystem::path> FindDeviceFiles(const std::filesystem::path& 
 {
     std::vector<std::filesystem::path> files;
     std::error_code error;
+    // Entries of every type: ReadCard tells why a link, folder or FIFO with a
+    // device file's name is not read, rather than passing it over in silence.
     for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
-        std::error_code typeError;
-        if (item.is_regular_file(typeError) && cardname::DeviceFileKind(item.path().filename().string()))
+        if (cardname::DeviceFileKind(item.path().filename().string()))
             files.push_back(item.path());
     }
     std::sort(files.begin(), files.end(),
@@ -77,6 +109,8 @@ CardListing ReadCard(const std::vector<std::filesystem::path>& files,
         auto refusal = archive::ArchiveNameRefusal(name);
         if (!refusal)
             refusal = TableRefusal(name);
+        if (!refusal)
+            refusal = EntryRefusal(cardFile);
         if (refusal) {
             listing.problems.push_back({fileName, *refusal});
             continue;
@@ -94,6 +128,11 @@ CardListing ReadCard(const std::vector<std::filesystem::path>& files,
             }
         }
 
+        const auto fingerprint = archive::DeviceFileFingerprint(source);
+        if (!fingerprint) {
+            listing.problems.push_back({fileName, "the file cannot be read"});
+            continue;
+        }
         const auto existing = std::find_if(listing.entries.begin(), listing.entries.end(),
                                            [&name](const ArchiveEntry& entry) { return entry.Name == name; });
         if (existing != listing.entries.end()) {
@@ -104,6 +143,7 @@ CardListing ReadCard(const std::vector<std::filesystem::path>& files,
             }
             existing->Type = archive::SampleType::EcgAndSpO2;
             AddFileTo(*existing, *kind, cardFile, source);
+            AddFingerprint(*existing, *kind, *fingerprint);
             continue;
         }
 
@@ -114,6 +154,8 @@ CardListing ReadCard(const std::vector<std::filesystem::path>& files,
         }
         ArchiveEntry entry;
         entry.StartTime = archive::StartTimeOf(*header, now);
+        entry.StartTimeUnknown = !archive::StatedStartTime(*header);
+        AddFingerprint(entry, *kind, *fingerprint);
         entry.Type = *kind == cardname::kEcgFile ? archive::SampleType::Ecg : archive::SampleType::SpO2;
         entry.Name = name;
         AddFileTo(entry, *kind, cardFile, source);

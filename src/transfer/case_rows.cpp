@@ -22,7 +22,7 @@ archive::DateTime ToDateTime(const db::SystemTime& time)
 ImportedCase FromRow(const db::CaseRow& row)
 {
     return {row.CaseID.toStdString(), row.CaseTAVOID.toStdString(), static_cast<archive::SampleType>(row.CaseStyle),
-            ToDateTime(row.SampleTime), row.BeDelete};
+            ToDateTime(row.SampleTime), row.BeDelete, row.Custom4.toStdString()};
 }
 
 db::CaseQuery CaseIdQuery(const std::string& caseId)
@@ -69,6 +69,7 @@ db::DbResult<std::string> CaseRows::AddCase(const ImportedCase& row) const
     recordset.AddNew();
     recordset.SetNewCase(QString::fromStdString(row.tavoId), static_cast<int>(row.style), ToSystemTime(row.sampleTime),
                          QString::fromStdString(row.caseId), QString());
+    recordset.Custom4 = QString::fromStdString(row.sourceId);
     if (const db::DbStatus updated = recordset.Update(); !updated)
         return updated.error();
     return recordset.CaseID.toStdString();
@@ -105,15 +106,23 @@ db::DbResult<bool> CaseRows::UpdateCase(const std::string& caseId, archive::Samp
     return false;
 }
 
-db::DbStatus CaseRows::RemoveCase(const std::string& caseId) const
+db::DbStatus CaseRows::RemoveCase(const ImportedCase& row) const
 {
+    const auto stored = FindCase(row.caseId);
+    if (!stored)
+        return stored.error();
+    if (!stored->has_value() || (*stored)->tavoId != row.tavoId || (*stored)->sampleTime != row.sampleTime
+        || (*stored)->sourceId != row.sourceId)
+        return {};
     auto connection = db::OpenCaseDatabase(db::CaseConnectionKind::Recordset);
     if (!connection)
         return connection.error();
-    const db::SqlText statement{QStringLiteral("DELETE FROM ") + db::QuoteName(db::kCaseTableName, connection->dialect())
-                                    + QStringLiteral(" WHERE ") + db::QuoteName("CaseID", connection->dialect())
+    const db::SqlDialect dialect = connection->dialect();
+    const db::SqlText statement{QStringLiteral("DELETE FROM ") + db::QuoteName(db::kCaseTableName, dialect)
+                                    + QStringLiteral(" WHERE ") + db::QuoteName("CaseID", dialect)
+                                    + QStringLiteral(" = ? AND ") + db::QuoteName("CaseTAVOID", dialect)
                                     + QStringLiteral(" = ?"),
-                                {QString::fromStdString(caseId)}};
+                                {QString::fromStdString(row.caseId), QString::fromStdString(row.tavoId)}};
     if (auto removed = connection->Execute(statement); !removed)
         return removed.error();
     return {};

@@ -15,6 +15,7 @@ struct ImportedCase {
     archive::SampleType style = archive::SampleType::Ecg;
     archive::DateTime sampleTime;
     bool deleted = false;
+    std::string sourceId;                 // fingerprints of the device files, in [Custom4]
 };
 
 // The rows of [CaseManage] that the card import reads and writes, each call
@@ -30,7 +31,7 @@ public:
     db::DbResult<std::string> LastCaseId() const;
 
     // Adds the row of a new case: case id, archive name, sample type, start
-    // time and an empty remark. Gives the case id actually used, which is the
+    // time, source id and an empty remark. Gives the case id actually used, which is the
     // next free one when another workstation took `row.caseId` meanwhile.
     db::DbResult<std::string> AddCase(const ImportedCase& row) const;
 
@@ -41,6 +42,8 @@ public:
     // there is no such row.
     db::DbResult<bool> UpdateCase(const std::string& caseId, archive::SampleType style, bool deleted) const;
 
-    // Removes the row with this case id (undoing an AddCase).
-    db::DbStatus RemoveCase(const std::string& caseId) const;
+    // Removes the row that AddCase made for `row` (undoing it): only while the
+    // row with that case id still holds the same archive, so a row another
+    // import made under that number is never touched.
+    db::DbStatus RemoveCase(const ImportedCase& row) const;
 };

@@ -1,13 +1,17 @@
 #include "transfer/case_staging.h"
 
+#include "base/atomic_file.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr const char* kStagingPattern = ".incoming-XXXXXX";
+constexpr std::string_view kStagingPrefix = ".incoming-";
 
 std::string SystemError(const std::string& what, const std::error_code& error)
 {
@@ -46,6 +50,30 @@ CaseStaging::~CaseStaging()
     std::filesystem::remove_all(m_folder, ignored);
 }
 
+base::Status CaseStaging::Seal() const
+{
+    std::error_code code;
+    for (const auto& item : std::filesystem::directory_iterator(m_folder, code)) {
+        if (base::Status synced = base::SyncFile(item.path()); !synced)
+            return synced;
+    }
+    if (code)
+        return base::Status::Error(SystemError("cannot read " + m_folder.string(), code));
+    return base::SyncFolder(m_folder);
+}
+
+void CaseStaging::RemoveLeftovers(const std::filesystem::path& archiveRoot)
+{
+    std::error_code code;
+    std::vector<std::filesystem::path> leftovers;
+    for (const auto& item : std::filesystem::directory_iterator(archiveRoot, code)) {
+        if (item.path().filename().string().starts_with(kStagingPrefix))
+            leftovers.push_back(item.path());
+    }
+    for (const auto& folder : leftovers)
+        std::filesystem::remove_all(folder, code);
+}
+
 base::Status CaseStaging::BecomeCaseFolder(const std::filesystem::path& caseFolder)
 {
     std::error_code code;
@@ -53,7 +81,7 @@ base::Status CaseStaging::BecomeCaseFolder(const std::filesystem::path& caseFold
     if (code)
         return base::Status::Error(SystemError("cannot move the case into " + caseFolder.string(), code));
     m_folder.clear();
-    return base::Status::Ok();
+    return base::SyncFolder(caseFolder.parent_path());
 }
 
 base::Status CaseStaging::MoveFilesInto(const std::filesystem::path& caseFolder)
@@ -73,5 +101,5 @@ base::Status CaseStaging::MoveFilesInto(const std::filesystem::path& caseFolder)
             return base::Status::Error(SystemError("cannot move " + file.filename().string() + " into "
                                                           + caseFolder.string(), code));
     }
-    return base::Status::Ok();
+    return base::SyncFolder(caseFolder);
 }

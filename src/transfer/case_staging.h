@@ -25,11 +25,21 @@ public:
 
     const std::filesystem::path& folder() const { return m_folder; }
 
-    // The whole folder becomes `caseFolder`, which must not exist yet (or be empty).
+    // Makes the converted files and the folder durable, so that once a case
+    // row names them they survive a crash or power loss.
+    base::Status Seal() const;
+
+    // Removes the staging folders an import left behind when it was killed.
+    // Only while no other import into this archive root runs.
+    static void RemoveLeftovers(const std::filesystem::path& archiveRoot);
+
+    // The whole folder becomes `caseFolder`, which must not exist yet (or be
+    // empty); the rename is made durable.
     base::Status BecomeCaseFolder(const std::filesystem::path& caseFolder);
 
     // Every file of the folder moves into `caseFolder` (made when missing),
-    // replacing files of the same name; other files there stay.
+    // replacing files of the same name; other files there stay. The renames
+    // are made durable.
     base::Status MoveFilesInto(const std::filesystem::path& caseFolder);
 
 private:

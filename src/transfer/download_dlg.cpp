@@ -368,7 +368,7 @@ void CDownloadDlg::OnArchiveHandled(const QString& archiveName, int status, cons
 void CDownloadDlg::OnWorkerFinished(int end, const QString& message)
 {
     const auto runEnd = static_cast<RunEnd>(end);
-    if (runEnd == RunEnd::DatabaseFailed)
+    if (runEnd == RunEnd::DatabaseFailed || runEnd == RunEnd::NotStarted)
         QMessageBox::warning(this, Text("IDS_STR_WARNING"), message);
     const QString text = Text(runEnd == RunEnd::Completed ? "IDS_STR_DEALDONE" : "IDS_STR_DEALINTERMIT");
     if (m_runProblems.isEmpty())

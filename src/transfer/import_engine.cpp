@@ -1,8 +1,10 @@
 #include "transfer/import_engine.h"
 
 #include "archive/archive_paths.h"
+#include "archive/block_converter.h"
 #include "archive/device_file_converter.h"
 #include "archive/file_utils.h"
+#include "base/file_lock.h"
 #include "db/case_numbering.h"
 #include "transfer/case_staging.h"
 
@@ -12,6 +14,14 @@
 
 namespace {
 
+// How many occupied case numbers an import passes over before it gives up
+// (folders left by a deleted case table, or numbers another workstation took).
+constexpr int kMaxCaseNumberAttempts = 100;
+
+// Rows of archives with no valid header time carry the time they were imported,
+// which is never before this.
+constexpr archive::DateTime kEarliestImportTime{1970, 1, 1, 0, 0, 0};
+
 // An archive converted into its staging folder.
 struct Conversion {
     CaseStaging staging;
@@ -19,7 +29,28 @@ struct Conversion {
     std::int64_t ecgBytes = -1;
 };
 
-// Converts the archive's device files into a fresh staging folder, SpO2 first.
+// Converts one device file into the staging folder; refuses a file that
+// yields no recording.
+bool ConvertFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                 archive::ConvertMode mode, std::int64_t& bytes, std::string& error)
+{
+    if (const base::Status status = archive::CopyArchiveFile(source, destination, mode); !status) {
+        error = status.error();
+        return false;
+    }
+    bytes = archive::FileSize(destination.string());
+    const std::int64_t body = archive::FileSize(source.string()) - static_cast<std::int64_t>(archive::kDeviceHeaderBytes);
+    const auto refusal = archive::NotARecording(static_cast<std::uint64_t>(std::max<std::int64_t>(body, 0)),
+                                                static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)), mode);
+    if (refusal) {
+        error = source.filename().string() + ": " + *refusal;
+        return false;
+    }
+    return true;
+}
+
+// Converts the archive's device files into a fresh staging folder, SpO2
+// first, and makes them durable.
 std::optional<Conversion> Convert(const std::filesystem::path& archiveRoot, const ArchiveEntry& entry,
                                   std::string& error)
 {
@@ -27,28 +58,30 @@ std::optional<Conversion> Convert(const std::filesystem::path& archiveRoot, cons
     if (!staging)
         return std::nullopt;
     Conversion conversion{std::move(*staging)};
-    const auto convert = [&](const std::filesystem::path& source, std::string_view fileName,
-                             archive::ConvertMode mode, std::int64_t& bytes) {
-        const std::filesystem::path destination = conversion.staging.folder() / fileName;
-        if (const base::Status status = archive::CopyArchiveFile(source, destination, mode); !status) {
-            error = status.error();
-            return false;
-        }
-        bytes = archive::FileSize(destination.string());
-        return true;
-    };
+    const std::filesystem::path& folder = conversion.staging.folder();
     if (entry.HasSpO2()
-        && !convert(entry.SpO2Source, archive::kSpO2DataFile, archive::ConvertMode::SpO2, conversion.spo2Bytes))
+        && !ConvertFile(entry.SpO2Source, folder / archive::kSpO2DataFile, archive::ConvertMode::SpO2,
+                        conversion.spo2Bytes, error))
         return std::nullopt;
     if (entry.HasEcg()
-        && !convert(entry.EcgSource, archive::kEcgDataFile, archive::ConvertMode::Ecg, conversion.ecgBytes))
+        && !ConvertFile(entry.EcgSource, folder / archive::kEcgDataFile, archive::ConvertMode::Ecg,
+                        conversion.ecgBytes, error))
         return std::nullopt;
+    if (const base::Status sealed = conversion.staging.Seal(); !sealed) {
+        error = sealed.error();
+        return std::nullopt;
+    }
     return conversion;
 }
 
 std::string DatabaseText(const db::DbError& error)
 {
     return error.text.toStdString();
+}
+
+ImportedCase RowOf(const ArchiveEntry& entry, const std::string& caseId)
+{
+    return {caseId, entry.Name, entry.Type, entry.StartTime, false, entry.SourceId};
 }
 
 } // namespace
@@ -63,6 +96,13 @@ std::optional<std::filesystem::path> ImportEngine::CaseFolder(const std::string&
     return std::filesystem::path(*folder);
 }
 
+bool ImportEngine::CaseFolderExists(const std::string& caseId) const
+{
+    const auto folder = CaseFolder(caseId);
+    std::error_code error;
+    return folder && std::filesystem::exists(std::filesystem::symlink_status(*folder, error));
+}
+
 ArchiveEntry* ImportEngine::FindEntry(const std::string& name)
 {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(),
@@ -74,7 +114,7 @@ std::optional<db::DbError> ImportEngine::MarkLoaded(const std::function<void(int
 {
     archive::DateTime earliest = archive::LocalNow();
     for (const ArchiveEntry& entry : m_entries)
-        earliest = std::min(earliest, entry.StartTime);
+        earliest = std::min(earliest, entry.StartTimeUnknown ? kEarliestImportTime : entry.StartTime);
     const auto rows = m_caseRows.RowsSince(earliest);
     if (!rows)
         return rows.error();
@@ -84,41 +124,53 @@ std::optional<db::DbError> ImportEngine::MarkLoaded(const std::function<void(int
         if (progress)
             progress(80 + 20 * k / count);
         ArchiveEntry& entry = m_entries[static_cast<std::size_t>(k)];
-        // Binary search on the start time, then the rows of that same time
-        // around the hit: backwards first, then forwards.
-        long low = 0;
-        long high = static_cast<long>(rows->size()) - 1;
-        long found = -1;
-        while (low <= high) {
-            const long mid = (low + high) / 2;
-            const archive::DateTime& time = (*rows)[static_cast<std::size_t>(mid)].sampleTime;
-            if (time == entry.StartTime) {
-                found = mid;
-                break;
+        entry.Loaded = 0;
+        entry.CaseID.clear();
+        entry.CaseFolderLost = false;
+        const ImportedCase* match = nullptr;
+        if (entry.StartTimeUnknown) {
+            // The start time is the time of reading: only the source id tells.
+            const auto found = std::find_if(rows->begin(), rows->end(), [&entry](const ImportedCase& row) {
+                return row.tavoId == entry.Name && !entry.SourceId.empty() && row.sourceId == entry.SourceId;
+            });
+            match = found == rows->end() ? nullptr : &*found;
+        } else {
+            // Binary search on the start time, then the rows of that same time
+            // around the hit: backwards first, then forwards.
+            long low = 0;
+            long high = static_cast<long>(rows->size()) - 1;
+            long found = -1;
+            while (low <= high) {
+                const long mid = (low + high) / 2;
+                const archive::DateTime& time = (*rows)[static_cast<std::size_t>(mid)].sampleTime;
+                if (time == entry.StartTime) {
+                    found = mid;
+                    break;
+                }
+                if (entry.StartTime < time)
+                    high = mid - 1;
+                else
+                    low = mid + 1;
             }
-            if (entry.StartTime < time)
-                high = mid - 1;
-            else
-                low = mid + 1;
+            const auto matches = [&](long index) {
+                const ImportedCase& row = (*rows)[static_cast<std::size_t>(index)];
+                return row.sampleTime == entry.StartTime && row.tavoId == entry.Name;
+            };
+            const auto sameTime = [&](long index) {
+                return (*rows)[static_cast<std::size_t>(index)].sampleTime == entry.StartTime;
+            };
+            for (long i = found; found >= 0 && i >= low && sameTime(i) && !match; --i)
+                match = matches(i) ? &(*rows)[static_cast<std::size_t>(i)] : nullptr;
+            for (long i = found + 1; found >= 0 && i <= high && sameTime(i) && !match; ++i)
+                match = matches(i) ? &(*rows)[static_cast<std::size_t>(i)] : nullptr;
         }
-        if (found < 0)
+        if (!match)
             continue;
-        const auto matches = [&](long index) {
-            const ImportedCase& row = (*rows)[static_cast<std::size_t>(index)];
-            if (row.tavoId != entry.Name)
-                return false;
+        entry.CaseID = match->caseId;
+        if (CaseFolderExists(match->caseId))
             entry.Loaded = 1;
-            entry.CaseID = row.caseId;
-            return true;
-        };
-        const auto sameTime = [&](long index) {
-            return (*rows)[static_cast<std::size_t>(index)].sampleTime == entry.StartTime;
-        };
-        bool marked = false;
-        for (long i = found; i >= low && sameTime(i) && !marked; --i)
-            marked = matches(i);
-        for (long i = found + 1; i <= high && sameTime(i) && !marked; ++i)
-            marked = matches(i);
+        else
+            entry.CaseFolderLost = true;
     }
     return std::nullopt;
 }
@@ -126,6 +178,18 @@ std::optional<db::DbError> ImportEngine::MarkLoaded(const std::function<void(int
 RunResult ImportEngine::Download(const std::vector<std::string>& names, const ImportOptions& options,
                                  ImportListener& listener)
 {
+    const auto keepWaiting = [&listener] { return !listener.StopRequested(); };
+    const auto waiting = [&listener] { listener.WaitingForOtherImport(); };
+    std::string lockError;
+    const auto lock = base::FileLock::Take(m_archiveRoot.parent_path() / kImportLockFileName, keepWaiting, waiting,
+                                           lockError);
+    if (!lock)
+        return {listener.StopRequested() ? RunEnd::Stopped : RunEnd::NotStarted, lockError};
+    CaseStaging::RemoveLeftovers(m_archiveRoot);
+    // Another import may have taken some of these archives since they were listed.
+    if (const auto markError = MarkLoaded())
+        return {RunEnd::DatabaseFailed, DatabaseText(*markError)};
+
     RunResult result;
     std::string lastNewCaseId;
     ReplaceMode mode = options.replaceMode;
@@ -139,21 +203,10 @@ RunResult ImportEngine::Download(const std::vector<std::string>& names, const Im
         ArchiveEntry* entry = FindEntry(name);
         if (!entry)
             continue;
-
-        bool replace = mode == ReplaceMode::ReplaceAll && entry->Loaded == 1;
-        if (mode == ReplaceMode::Ask && entry->Loaded == 1) {
-            const ReplaceReply reply = listener.AskReplace(name);
-            if (reply.button == ReplaceReply::Cancel) {
-                result.end = RunEnd::Cancelled;
-                break;
-            }
-            replace = reply.button == ReplaceReply::Yes;
-            if (reply.sameOperation)
-                mode = replace ? ReplaceMode::ReplaceAll : ReplaceMode::KeepAll;
-        }
-
-        ArchiveOutcome outcome = replace ? ReplaceCase(*entry, result) : AddNewCase(*entry, lastNewCaseId, result);
-        if (outcome.status != ArchiveStatus::Failed) {
+        ArchiveOutcome outcome = HandleArchive(*entry, mode, lastNewCaseId, listener, result);
+        if (result.end == RunEnd::Cancelled)
+            break;
+        if (outcome.status != ArchiveStatus::Failed && outcome.status != ArchiveStatus::Skipped) {
             ++handled;
             if (options.deleteAfter && outcome.message.empty()) {
                 outcome.message = DeleteDeviceFiles(*entry);
@@ -163,10 +216,30 @@ RunResult ImportEngine::Download(const std::vector<std::string>& names, const Im
             }
         }
         listener.ArchiveHandled(outcome, handled, selected);
-        if (result.end == RunEnd::DatabaseFailed)
-            break;
     }
     return result;
+}
+
+ArchiveOutcome ImportEngine::HandleArchive(ArchiveEntry& entry, ReplaceMode& mode, std::string& lastNewCaseId,
+                                           ImportListener& listener, RunResult& result)
+{
+    if (entry.CaseFolderLost)
+        return RestoreCaseFolder(entry);
+    const bool loaded = entry.Loaded == 1;
+    if (loaded && mode == ReplaceMode::SkipLoaded)
+        return {entry.Name, ArchiveStatus::Skipped, entry.CaseID, {}, false};
+    bool replace = loaded && mode == ReplaceMode::ReplaceAll;
+    if (loaded && mode == ReplaceMode::Ask) {
+        const ReplaceReply reply = listener.AskReplace(entry.Name);
+        if (reply.button == ReplaceReply::Cancel) {
+            result.end = RunEnd::Cancelled;
+            return {entry.Name, ArchiveStatus::Failed, entry.CaseID, "the replace question was cancelled", false};
+        }
+        replace = reply.button == ReplaceReply::Yes;
+        if (reply.sameOperation)
+            mode = replace ? ReplaceMode::ReplaceAll : ReplaceMode::KeepAll;
+    }
+    return replace ? ReplaceCase(entry) : AddNewCase(entry, lastNewCaseId);
 }
 
 std::optional<std::string> ImportEngine::NextCaseId(std::string& lastNewCaseId, db::DbError& error) const
@@ -179,61 +252,101 @@ std::optional<std::string> ImportEngine::NextCaseId(std::string& lastNewCaseId, 
         }
         lastNewCaseId = *last;
     }
-    return db::NextCaseNumber(QString::fromStdString(lastNewCaseId)).toStdString();
+    // A number whose folder exists (left by a case table that was deleted or
+    // replaced) is passed over.
+    std::string next = db::NextCaseNumber(QString::fromStdString(lastNewCaseId)).toStdString();
+    for (int attempt = 0; CaseFolderExists(next) && attempt < kMaxCaseNumberAttempts; ++attempt)
+        next = db::NextCaseNumber(QString::fromStdString(next)).toStdString();
+    return next;
 }
 
-ArchiveOutcome ImportEngine::AddNewCase(ArchiveEntry& entry, std::string& lastNewCaseId, RunResult& result)
+ArchiveOutcome ImportEngine::AddNewCase(ArchiveEntry& entry, std::string& lastNewCaseId)
 {
     ArchiveOutcome outcome{entry.Name, ArchiveStatus::Failed, {}, {}, false};
     auto conversion = Convert(m_archiveRoot, entry, outcome.message);
     if (!conversion)
         return outcome;
 
-    db::DbError error;
-    const auto caseId = NextCaseId(lastNewCaseId, error);
-    if (!caseId) {
-        result = {RunEnd::DatabaseFailed, DatabaseText(error)};
-        outcome.message = result.message;
+    std::optional<ImportedCase> row;
+    for (int attempt = 0; !row && attempt < kMaxCaseNumberAttempts; ++attempt) {
+        db::DbError error;
+        const auto caseId = NextCaseId(lastNewCaseId, error);
+        if (!caseId) {
+            outcome.message = DatabaseText(error);
+            return outcome;
+        }
+        const auto added = m_caseRows.AddCase(RowOf(entry, *caseId));
+        if (!added) {
+            outcome.message = DatabaseText(added.error());
+            return outcome;
+        }
+        lastNewCaseId = *added;
+        row = RowOf(entry, *added);
+        // The database moved past a number another workstation took; that
+        // number's folder may be occupied too.
+        if (CaseFolderExists(*added)) {
+            if (const db::DbStatus removed = m_caseRows.RemoveCase(*row); !removed) {
+                outcome.message = "the case row " + *added + " names an occupied folder and could not be removed: "
+                                  + DatabaseText(removed.error());
+                return outcome;
+            }
+            row.reset();
+        }
+    }
+    if (!row) {
+        outcome.message = "no free case number: the folders of the next case numbers are all occupied";
         return outcome;
     }
-    const ImportedCase row{*caseId, entry.Name, entry.Type, entry.StartTime, false};
-    const auto added = m_caseRows.AddCase(row);
-    if (!added) {
-        result = {RunEnd::DatabaseFailed, DatabaseText(added.error())};
-        outcome.message = result.message;
-        return outcome;
-    }
-    const std::string& newCaseId = *added;
-    lastNewCaseId = newCaseId;
 
-    const auto folder = CaseFolder(newCaseId);
+    const auto folder = CaseFolder(row->caseId);
     const base::Status moved = folder ? conversion->staging.BecomeCaseFolder(*folder)
-                                         : base::Status::Error("\"" + newCaseId + "\" is no case number");
+                                      : base::Status::Error("\"" + row->caseId + "\" is no case number");
     if (!moved) {
         outcome.message = moved.error();
-        if (const db::DbStatus removed = m_caseRows.RemoveCase(newCaseId); !removed) {
-            result = {RunEnd::DatabaseFailed, DatabaseText(removed.error())};
-            outcome.message += "; the case row " + newCaseId + " could not be removed again: " + result.message;
-        }
+        if (const db::DbStatus removed = m_caseRows.RemoveCase(*row); !removed)
+            outcome.message += "; the case row " + row->caseId + " could not be removed again: "
+                               + DatabaseText(removed.error());
         return outcome;
     }
 
     entry.Loaded = 1;
-    entry.CaseID = newCaseId;
+    entry.CaseID = row->caseId;
     outcome.status = ArchiveStatus::Added;
-    outcome.caseId = newCaseId;
+    outcome.caseId = row->caseId;
     if (const auto problem = Verify(entry, conversion->spo2Bytes, conversion->ecgBytes))
         outcome.message = *problem;
     return outcome;
 }
 
-ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry, RunResult& result)
+ArchiveOutcome ImportEngine::RestoreCaseFolder(ArchiveEntry& entry)
+{
+    ArchiveOutcome outcome{entry.Name, ArchiveStatus::Failed, entry.CaseID, {}, false};
+    const auto folder = CaseFolder(entry.CaseID);
+    if (!folder) {
+        outcome.message = "\"" + entry.CaseID + "\" is no case number";
+        return outcome;
+    }
+    auto conversion = Convert(m_archiveRoot, entry, outcome.message);
+    if (!conversion)
+        return outcome;
+    if (const base::Status moved = conversion->staging.BecomeCaseFolder(*folder); !moved) {
+        outcome.message = moved.error();
+        return outcome;
+    }
+    entry.Loaded = 1;
+    entry.CaseFolderLost = false;
+    outcome.status = ArchiveStatus::Added;
+    if (const auto problem = Verify(entry, conversion->spo2Bytes, conversion->ecgBytes))
+        outcome.message = *problem;
+    return outcome;
+}
+
+ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry)
 {
     ArchiveOutcome outcome{entry.Name, ArchiveStatus::Failed, entry.CaseID, {}, false};
     const auto found = m_caseRows.FindCase(entry.CaseID);
     if (!found) {
-        result = {RunEnd::DatabaseFailed, DatabaseText(found.error())};
-        outcome.message = result.message;
+        outcome.message = DatabaseText(found.error());
         return outcome;
     }
     if (!found->has_value()) {
@@ -253,8 +366,7 @@ ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry, RunResult& result)
 
     const auto updated = m_caseRows.UpdateCase(entry.CaseID, entry.Type, false);
     if (!updated) {
-        result = {RunEnd::DatabaseFailed, DatabaseText(updated.error())};
-        outcome.message = result.message;
+        outcome.message = DatabaseText(updated.error());
         return outcome;
     }
     if (!*updated) {
@@ -264,11 +376,8 @@ ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry, RunResult& result)
 
     if (const base::Status moved = conversion->staging.MoveFilesInto(*folder); !moved) {
         outcome.message = moved.error();
-        const auto restored = m_caseRows.UpdateCase(entry.CaseID, before.style, before.deleted);
-        if (!restored) {
-            result = {RunEnd::DatabaseFailed, DatabaseText(restored.error())};
-            outcome.message += "; the case row could not be restored: " + result.message;
-        }
+        if (const auto restored = m_caseRows.UpdateCase(entry.CaseID, before.style, before.deleted); !restored)
+            outcome.message += "; the case row could not be restored: " + DatabaseText(restored.error());
         return outcome;
     }
 
@@ -277,7 +386,6 @@ ArchiveOutcome ImportEngine::ReplaceCase(ArchiveEntry& entry, RunResult& result)
         outcome.message = *problem;
     return outcome;
 }
-
 std::optional<std::string> ImportEngine::Verify(const ArchiveEntry& entry, std::int64_t spo2Bytes,
                                                 std::int64_t ecgBytes) const
 {

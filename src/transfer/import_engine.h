@@ -11,8 +11,17 @@
 #include <string>
 #include <vector>
 
+// The lock file in the start folder that lets one import at a time write to
+// its case archive and case table.
+inline constexpr const char* kImportLockFileName = ".import.lock";
+
 // How a download run treats archives that already have a case.
-enum class ReplaceMode : int { Ask = 0, ReplaceAll = 1, KeepAll = 2 };
+enum class ReplaceMode : int {
+    Ask = 0,        // ask the listener for each loaded archive
+    ReplaceAll = 1, // replace the case of every loaded archive
+    KeepAll = 2,    // import loaded archives once more, as new cases
+    SkipLoaded = 3, // leave loaded archives alone
+};
 
 struct ImportOptions {
     ReplaceMode replaceMode = ReplaceMode::Ask;
@@ -23,7 +32,8 @@ enum class RunEnd {
     Completed,        // every chosen archive was handled (some may have failed)
     Stopped,          // a stop request ended it between two archives
     Cancelled,        // the replace question was cancelled
-    DatabaseFailed,   // the case table could not be written; `message` holds the database's text
+    DatabaseFailed,   // the case table could not be read; `message` holds the database's text
+    NotStarted,       // the import lock could not be taken; `message` says why
 };
 
 struct RunResult {
@@ -37,10 +47,16 @@ struct RunResult {
 // owns the archive list; while a run goes on, only the running thread may
 // touch it.
 //
-// Each archive is converted into a staging folder first; its case row is
-// added next, and then the folder moves into place (the row is removed
-// again when that fails), so no row is left without its files and no case
-// folder without its row.
+// Nothing is lost or doubled, also when the process is killed at any moment
+// or several imports start at once:
+// - a run holds the import lock of the start folder (and, on a shared
+//   database, the case table's lock), marks the loaded archives anew under it,
+//   and first removes the staging folders a killed run left;
+// - each archive is converted into a staging folder, which is synced; its case
+//   row is committed next, and then the folder is renamed into place, so a row
+//   can only be without its folder when the process died between the two: the
+//   next run finds that row and writes its folder;
+// - a file that yields no recording makes no case and stays on the card.
 class ImportEngine {
 public:
     explicit ImportEngine(std::filesystem::path archiveRoot);
@@ -51,11 +67,15 @@ public:
     const std::filesystem::path& archiveRoot() const { return m_archiveRoot; }
 
     // Marks the entries whose start time (to the second) and name match a
-    // case row. `progress` hears 80 + 20 * k / count before entry k. On a
-    // database failure nothing is marked and the error is given.
+    // case row, or, for archives whose header had no valid start time, whose
+    // name and source id match. An entry whose row has lost its case folder is
+    // left unloaded with CaseFolderLost set. `progress` hears 80 + 20 * k /
+    // count before entry k. On a database failure nothing is marked and the
+    // error is given.
     std::optional<db::DbError> MarkLoaded(const std::function<void(int percent)>& progress = {});
 
-    // Downloads the named archives in the given order.
+    // Downloads the named archives in the given order, holding the import lock
+    // (waiting while another import runs).
     RunResult Download(const std::vector<std::string>& names, const ImportOptions& options,
                        ImportListener& listener);
 
@@ -66,12 +86,16 @@ public:
 private:
 
     ArchiveEntry* FindEntry(const std::string& name);
+    ArchiveOutcome HandleArchive(ArchiveEntry& entry, ReplaceMode& mode, std::string& lastNewCaseId,
+                                 ImportListener& listener, RunResult& result);
     std::optional<std::string> NextCaseId(std::string& lastNewCaseId, db::DbError& error) const;
-    ArchiveOutcome AddNewCase(ArchiveEntry& entry, std::string& lastNewCaseId, RunResult& result);
-    ArchiveOutcome ReplaceCase(ArchiveEntry& entry, RunResult& result);
+    ArchiveOutcome AddNewCase(ArchiveEntry& entry, std::string& lastNewCaseId);
+    ArchiveOutcome RestoreCaseFolder(ArchiveEntry& entry);
+    ArchiveOutcome ReplaceCase(ArchiveEntry& entry);
     std::optional<std::string> Verify(const ArchiveEntry& entry, std::int64_t spo2Bytes,
                                       std::int64_t ecgBytes) const;
     std::optional<std::filesystem::path> CaseFolder(const std::string& caseId) const;
+    bool CaseFolderExists(const std::string& caseId) const;
     static std::string DeleteDeviceFiles(const ArchiveEntry& entry);
 
     std::filesystem::path m_archiveRoot;

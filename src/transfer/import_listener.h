@@ -9,7 +9,7 @@ struct ReplaceReply {
     bool sameOperation = false;   // answer every later loaded archive of the run the same way
 };
 
-enum class ArchiveStatus { Added, Replaced, Deleted, Failed };
+enum class ArchiveStatus { Added, Replaced, Deleted, Failed, Skipped };
 
 // What became of one archive of a run.
 struct ArchiveOutcome {
@@ -31,7 +31,10 @@ public:
     // Asked for a loaded archive while the replace mode is "ask"; blocks
     // until answered.
     virtual ReplaceReply AskReplace(const std::string& archiveName) = 0;
-    // After an archive was added, replaced, deleted from the card or failed.
+    // Another import into the same case archive runs; this one waits for it
+    // (asking StopRequested meanwhile).
+    virtual void WaitingForOtherImport() {}
+    // After an archive was added, replaced, deleted from the card, skipped or failed.
     // `handled` counts the archives done so far, `selected` those chosen.
     virtual void ArchiveHandled(const ArchiveOutcome& outcome, int handled, int selected) = 0;
 };

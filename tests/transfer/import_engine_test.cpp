@@ -294,7 +294,7 @@ TEST(ImportEngine, FailuresLeaveNoHalfCase)
     EXPECT_TRUE(blocked.Rows().empty());
 }
 
-TEST(ImportEngine, DatabaseFailureStopsTheRunCleanly)
+TEST(ImportEngine, DatabaseFailureFailsThatArchiveAlone)
 {
     ImportHome home;
     home.AddArchives("Q", 3, SampleType::Ecg);
@@ -302,15 +302,14 @@ TEST(ImportEngine, DatabaseFailureStopsTheRunCleanly)
                  "BEGIN SELECT RAISE(ABORT, 'no room for Q000002'); END");
     ImportEngine engine = EngineFor(home);
     ScriptedListener listener;
-    const RunResult run = engine.Download(Names(engine), Options(ReplaceMode::Ask), listener);
-    EXPECT_EQ(run.end, RunEnd::DatabaseFailed);
-    EXPECT_NE(run.message.find("no room for Q000002"), std::string::npos) << run.message;
-    ASSERT_EQ(listener.outcomes.size(), 2u);
+    EXPECT_EQ(engine.Download(Names(engine), Options(ReplaceMode::Ask), listener).end, RunEnd::Completed);
+    ASSERT_EQ(listener.outcomes.size(), 3u);
     EXPECT_EQ(listener.outcomes[1].status, ArchiveStatus::Failed);
-    // The first case stays whole; the second left neither row nor folder.
-    EXPECT_EQ(home.Rows().size(), 1u);
-    EXPECT_EQ(home.ArchiveFolders(), (std::vector<std::string>{"0000002"}));
-    ExpectCaseFiles(home, "0000002", "Q000001", SampleType::Ecg);
+    EXPECT_NE(listener.outcomes[1].message.find("no room for Q000002"), std::string::npos);
+    // The others are whole cases; the refused one left neither row nor folder.
+    EXPECT_EQ(home.Rows().size(), 2u);
+    EXPECT_EQ(home.ArchiveFolders(), (std::vector<std::string>{"0000002", "0000003"}));
+    ExpectCaseFiles(home, "0000003", "Q000003", SampleType::Ecg);
 }
 
 TEST(ImportEngine, DamagedDeviceFilesFollowTheConversionRules)

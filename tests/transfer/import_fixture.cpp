@@ -53,7 +53,8 @@ std::vector<ImportedCase> ImportHome::Rows() const
         const db::SystemTime& t = recordset.SampleTime;
         rows.push_back({recordset.CaseID.toStdString(), recordset.CaseTAVOID.toStdString(),
                         static_cast<archive::SampleType>(recordset.CaseStyle),
-                        archive::DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second}, recordset.BeDelete});
+                        archive::DateTime{t.year, t.month, t.day, t.hour, t.minute, t.second}, recordset.BeDelete,
+                        recordset.Custom4.toStdString()});
     }
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.caseId < b.caseId; });
     return rows;

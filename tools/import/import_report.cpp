@@ -94,7 +94,7 @@ void ImportReport::PrintLines(std::ostream& out) const
                 out << " (" << OneLine(row.note) << ')';
             break;
         case Result::Skipped:
-            out << "skipped (loaded as " << row.entry.CaseID << ')';
+            out << "skipped (loaded as " << row.caseId << ')';
             break;
         case Result::Failed:
             out << "failed: " << OneLine(row.note);
@@ -122,9 +122,11 @@ void ImportReport::PrintJson(std::ostream& out) const
         QJsonObject item{{"name", Q(row.entry.Name)},
                          {"type", Q(TypeName(row.entry.Type))},
                          {"start", Q(TimeText(row.entry.StartTime))},
-                         {"loaded", row.entry.Loaded == 1},
+                         {"loaded", row.entry.Loaded == 1 || row.result == Result::Skipped},
                          {"result", ResultName(row.result)}};
-        if (row.entry.Loaded == 1 && row.result != Result::New && row.result != Result::Replaced)
+        if (row.result == Result::Skipped)
+            item["loadedCaseId"] = Q(row.caseId);
+        else if (row.entry.Loaded == 1 && row.result != Result::New && row.result != Result::Replaced)
             item["loadedCaseId"] = Q(row.entry.CaseID);
         if (!row.caseId.empty() && (row.result == Result::New || row.result == Result::Replaced))
             item["caseId"] = Q(row.caseId);

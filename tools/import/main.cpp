@@ -37,8 +37,13 @@ public:
 
     bool StopRequested() override { return g_stopSignal != 0; }
 
-    // Loaded archives are only chosen with an answer already given.
+    // Never asked: the run always has a replace mode of its own.
     ReplaceReply AskReplace(const std::string&) override { return ReplaceReply{ReplaceReply::Cancel, false}; }
+
+    void WaitingForOtherImport() override
+    {
+        std::cerr << "tavo-import: another import into this case archive is running; waiting for it to end\n";
+    }
 
     void ArchiveHandled(const ArchiveOutcome& outcome, int handled, int selected) override
     {
@@ -97,6 +102,7 @@ ImportReport::Result ResultOf(const ArchiveOutcome& outcome)
     switch (outcome.status) {
     case ArchiveStatus::Added: return ImportReport::Result::New;
     case ArchiveStatus::Replaced: return ImportReport::Result::Replaced;
+    case ArchiveStatus::Skipped: return ImportReport::Result::Skipped;
     case ArchiveStatus::Deleted:
     case ArchiveStatus::Failed: break;
     }
@@ -108,6 +114,7 @@ std::string NotRunReason(const RunResult& run)
     switch (run.end) {
     case RunEnd::Stopped: return "not imported: the import was stopped";
     case RunEnd::DatabaseFailed: return "not imported: the case database failed: " + run.message;
+    case RunEnd::NotStarted: return "not imported: " + run.message;
     case RunEnd::Cancelled:
     case RunEnd::Completed: break;
     }
@@ -159,11 +166,11 @@ int main(int argc, char** argv)
         return Usage("the case database cannot be read: " + markError->text.toStdString());
     const std::vector<ArchiveEntry> archives = engine.entries();
 
+    // Every archive goes to the engine, which decides under the import lock
+    // which are loaded (another import may have taken some meanwhile).
     std::vector<std::string> chosen;
-    for (const ArchiveEntry& entry : archives) {
-        if (entry.Loaded == 0 || command.loaded != LoadedArchives::Skip)
-            chosen.push_back(entry.Name);
-    }
+    for (const ArchiveEntry& entry : archives)
+        chosen.push_back(entry.Name);
 
     RunResult run;
     CommandLineListener listener(isatty(STDERR_FILENO) == 1);
@@ -173,7 +180,7 @@ int main(int argc, char** argv)
         ImportOptions options;
         options.replaceMode = command.loaded == LoadedArchives::Replace    ? ReplaceMode::ReplaceAll
                               : command.loaded == LoadedArchives::KeepBoth ? ReplaceMode::KeepAll
-                                                                           : ReplaceMode::Ask;
+                                                                           : ReplaceMode::SkipLoaded;
         options.deleteAfter = command.deleteAfter;
         run = engine.Download(chosen, options, listener);
     }
@@ -181,8 +188,6 @@ int main(int argc, char** argv)
     for (const ArchiveEntry& entry : archives) {
         if (command.listOnly) {
             report.AddArchive(entry, ImportReport::Result::Listed, {}, {}, false);
-        } else if (std::find(chosen.begin(), chosen.end(), entry.Name) == chosen.end()) {
-            report.AddArchive(entry, ImportReport::Result::Skipped, {}, {}, false);
         } else if (const ArchiveOutcome* outcome = listener.OutcomeOf(entry.Name)) {
             report.AddArchive(entry, ResultOf(*outcome), outcome->caseId, outcome->message, outcome->deletedFromCard);
         } else {

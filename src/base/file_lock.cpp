@@ -1,0 +1,49 @@
+#include "base/file_lock.h"
+
+#include "base/file_error_text.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+namespace base {
+namespace {
+
+// How often a waiting caller tries the lock again (and so how soon a stop
+// request is seen).
+constexpr auto kRetryInterval = std::chrono::milliseconds(25);
+
+} // namespace
+
+std::optional<FileLock> FileLock::Take(const std::filesystem::path& path, const std::function<bool()>& keepWaiting,
+                                       const std::function<void()>& waiting, std::string& error)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!fd) {
+        error = FileErrorText("Cannot open the lock file", path, errno);
+        return std::nullopt;
+    }
+    bool told = false;
+    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK) {
+            error = FileErrorText("Cannot lock", path, errno);
+            return std::nullopt;
+        }
+        if (!told && waiting)
+            waiting();
+        told = true;
+        if (keepWaiting && !keepWaiting()) {
+            error = "stopped while waiting for the lock " + path.string();
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(kRetryInterval);
+    }
+    return FileLock(std::move(fd));
+}
+
+} // namespace base
