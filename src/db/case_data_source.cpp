@@ -134,9 +134,10 @@ DsnRegistrationResult EditUserDataSources(const std::function<DsnRegistrationRes
     if (const auto failure = ReadText(file, text))
         return Failure(*failure);
     OdbcIniText ini = OdbcIniText::Parse(text.bytes);
+    const QByteArray before = ini.ToBytes();
     DsnRegistrationResult result = edit(ini);
     const QByteArray bytes = ini.ToBytes();
-    if (!result.ok() || bytes == text.bytes)
+    if (!result.ok() || bytes == before)
         return result;
     const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                              std::size_t(bytes.size()));

@@ -3,18 +3,19 @@
 
 #include "db/case_data_source.h"
 #include "db/case_database.h"
-#include "db/odbc_ini_text.h"
 #include "db/case_list_row.h"
-#include "db/my_record_set.h"
 #include "db/case_table.h"
+#include "db/my_record_set.h"
+#include "db/odbc_ini_text.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
-#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,91 +76,63 @@ TEST(CaseDataSource, CreatesRepointsAndLeavesOtherDriversAlone)
     EXPECT_TRUE(UserIniText().contains(QStringLiteral("[Other]")));
 }
 
-// Start-ups of two programs at once in a fresh home: the entry must come out
-// whole whichever writes first.
+// Start-ups of two programs at once in a fresh home: the entry comes out whole.
 TEST(CaseDataSource, ConcurrentStartsLeaveACompleteEntry)
 {
     testsupport::TempDir home;
     const QString start = QString::fromStdString(home.path().string());
     const std::string userIni = std::getenv("ODBCINI");
     for (int round = 0; round < 50; ++round) {
-        const auto ini = home / ("odbc" + std::to_string(round) + ".ini");
-        setenv("ODBCINI", ini.c_str(), 1);
+        setenv("ODBCINI", (home / ("odbc" + std::to_string(round) + ".ini")).c_str(), 1);
         int gate[2];
         ASSERT_EQ(pipe(gate), 0);
-        std::vector<pid_t> children;
-        for (int child = 0; child < 2; ++child) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                char go = 0;
+        pid_t children[2];
+        for (pid_t& child : children) {
+            if ((child = fork()) == 0) {
+                char go;
                 close(gate[1]);
-                const bool opened = read(gate[0], &go, 1) == 0;
-                _exit(opened && !(RegisterCaseDSN(start) == DsnRegistration::Failed) ? 0 : 1);
+                _exit(read(gate[0], &go, 1) == 0 && RegisterCaseDSN(start).ok() ? 0 : 1);
             }
-            children.push_back(pid);
         }
         close(gate[0]);
-        close(gate[1]);
-        for (const pid_t pid : children) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
-        }
-        EXPECT_EQ(CaseValue("Driver") + CaseValue("Database"), QStringLiteral("SQLite3") + CaseDatabasePath(start))
-            << "round " << round;
+        close(gate[1]); // both children go now
+        for (const pid_t child : children)
+            waitpid(child, nullptr, 0);
+        EXPECT_EQ(CaseValue("Driver") + CaseValue("Database"), "SQLite3" + CaseDatabasePath(start)) << round;
     }
     setenv("ODBCINI", userIni.c_str(), 1);
 }
 
 TEST(CaseDataSource, RepairsABrokenEntryAndKeepsEveryOtherLine)
 {
-    const QString start = QStringLiteral("/clinic/start");
     const QString others = QStringLiteral("# mine\n[Other]\nDriver = X ; kept\n\n");
-    for (const QString& broken : {QStringLiteral("Database=/gone.db\n"), QStringLiteral("Driver=\nTimeout=9\n"),
-                                 QStringLiteral("Driver=SQLite3\n")}) {
-        QFile file(QString::fromLocal8Bit(std::getenv("ODBCINI")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write((others + QStringLiteral("[Case]\n") + broken).toUtf8());
-        file.close();
-        EXPECT_EQ(RegisterCaseDSN(start), DsnRegistration::Repaired) << broken.toStdString();
-        EXPECT_EQ(CaseValue("Driver") + CaseValue("Database"), QStringLiteral("SQLite3") + CaseDatabasePath(start));
+    for (const char* broken : {"Database=/gone.db\n", "Driver=\nTimeout=9\n", "Driver=SQLite3\n"}) {
+        std::ofstream(std::getenv("ODBCINI")) << (others + QStringLiteral("[Case]\n")).toStdString() << broken;
+        EXPECT_EQ(RegisterCaseDSN(QStringLiteral("/clinic")), DsnRegistration::Repaired) << broken;
+        EXPECT_EQ(CaseValue("Driver") + CaseValue("Database"), QStringLiteral("SQLite3/clinic/CaseManage.db"));
         EXPECT_TRUE(UserIniText().startsWith(others)) << UserIniText().toStdString();
     }
 }
 
-TEST(CaseDataSource, RefusesStartFoldersTheFileOrAConnectionCannotCarry)
-{
-    const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("/a\n[Evil]\nDriver=x"), QStringLiteral("line break")},
-        {QStringLiteral("/a\rb"), QStringLiteral("line break")},
-        {QStringLiteral("/a\tb"), QStringLiteral("control character")},
-        {QStringLiteral("/a\x7f"), QStringLiteral("control character")},
-        {QStringLiteral("/a;b"), QStringLiteral("\";\"")},
-    };
-    for (const auto& [folder, reason] : cases) {
-        const DsnRegistrationResult result = RegisterCaseDSN(folder);
-        EXPECT_EQ(result, DsnRegistration::Failed);
-        EXPECT_TRUE(result.message.contains(reason)) << result.message.toStdString();
-    }
-    EXPECT_FALSE(UserIniText().contains(QStringLiteral("Evil")));
-}
-
-TEST(CaseDataSource, NamesAMissingDriver)
+// Without the SQLite3 driver, and with start folders the file or a connection string cannot carry.
+TEST(CaseDataSource, FailuresSayWhy)
 {
     testsupport::TempDir system;
-    QFile drivers(QString::fromStdString((system / "odbcinst.ini").string()));
-    ASSERT_TRUE(drivers.open(QIODevice::WriteOnly));
-    drivers.write("[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n");
-    drivers.close();
+    std::ofstream(system / "odbcinst.ini") << "[PostgreSQL Unicode]\nDriver=psqlodbcw.so\n";
     const std::string userIni = std::getenv("ODBCINI");
     setenv("ODBCSYSINI", system.path().c_str(), 1);
     setenv("ODBCINI", (system / "odbc.ini").c_str(), 1);
-    const DsnRegistrationResult result = RegisterCaseDSN(QStringLiteral("/clinic"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"/clinic", "The ODBC driver \"SQLite3\" is not installed (Debian package libsqliteodbc)."},
+        {"/a\n[Evil]\nDriver=x", "line break"}, {"/a\x7f", "control character"}, {"/a;b", "\";\""}};
+    for (const auto& [folder, reason] : cases) {
+        const DsnRegistrationResult result = RegisterCaseDSN(QString::fromUtf8(folder));
+        EXPECT_TRUE(result == DsnRegistration::Failed && result.message.contains(QLatin1String(reason)))
+            << result.message.toStdString();
+    }
+    EXPECT_FALSE(std::filesystem::exists(system / "odbc.ini"));
     unsetenv("ODBCSYSINI");
     setenv("ODBCINI", userIni.c_str(), 1);
-    EXPECT_EQ(result, DsnRegistration::Failed);
-    EXPECT_EQ(result.message,
-              QStringLiteral("The ODBC driver \"SQLite3\" is not installed (Debian package libsqliteodbc)."));
 }
 
 // Another start folder's program re-points the user-wide entry after this one
@@ -168,20 +141,19 @@ TEST(CaseDataSource, ConnectionsReachTheRegisteredFolderOnly)
 {
     testsupport::TempDir mine;
     testsupport::TempDir theirs;
-    const QString myFile = CaseDatabasePath(QString::fromStdString(mine.path().string()));
     ASSERT_TRUE(RegisterCaseDSN(QString::fromStdString(mine.path().string())).ok());
-    WriteCaseDsnValue("Database", CaseDatabasePath(QString::fromStdString(theirs.path().string())));
+    WriteCaseDsnValue("Database", QString::fromStdString((theirs / "CaseManage.db").string()));
     for (const auto kind : {CaseConnectionKind::Recordset, CaseConnectionKind::Direct}) {
         auto connection = OpenCaseDatabase(kind);
         ASSERT_TRUE(connection.ok()) << connection.error().text.toStdString();
         CaseRow row;
-        row.CaseID = kind == CaseConnectionKind::Direct ? QStringLiteral("1") : QStringLiteral("2");
+        row.CaseID = QString::number(int(kind));
         ASSERT_TRUE(connection->Execute(InsertCaseRowSql(row, connection->dialect())).ok());
     }
-    auto direct = OdbcConnection::Open(QStringLiteral("Driver=SQLite3;Database=") + myFile);
+    auto direct = OdbcConnection::Open(QStringLiteral("Driver=SQLite3;Database=%1/CaseManage.db").arg(mine.path().c_str()));
     ASSERT_TRUE(direct.ok());
-    EXPECT_EQ(direct->Execute(SqlText{QStringLiteral("UPDATE \"CaseManage\" SET \"Mark\" = 'x'"), {}}).value(), 2);
-    EXPECT_FALSE(QFile::exists(CaseDatabasePath(QString::fromStdString(theirs.path().string()))));
+    EXPECT_EQ(direct->Execute(SqlText{QStringLiteral("DELETE FROM \"CaseManage\""), {}}).value(), 2);
+    EXPECT_FALSE(std::filesystem::exists(theirs / "CaseManage.db"));
 }
 
 TEST(CaseListRow, TextsInColumnOrder)
