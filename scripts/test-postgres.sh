@@ -7,15 +7,20 @@
 #   test-postgres.sh stop    stops that server and removes its folder (found through
 #                            TAVO_TEST_PG_DIR, else through the state file)
 #
-# The role and its password are those the program's connection strings carry, so the
-# data source "Case" works unchanged against this server.
+# The tests sign in as a clinic would: with a role of their own and a password made up at
+# start (never the program's built-in credentials), which they declare in the data source
+# "Case" from TAVO_TEST_PG_USER and TAVO_TEST_PG_PASSWORD.
 set -euo pipefail
 
 pg_bin=${TAVO_PG_BIN:-/usr/lib/postgresql/15/bin}
 state_file=${TMPDIR:-/tmp}/tavo-test-postgres.state
 db_name=tavo_test
-db_user=admin
-db_password=Sorrel7261K
+db_user=clinic_tavo
+
+# 24 letters and digits: nothing to quote in SQL, a shell or an ODBC connection string.
+random_password() {
+  tr -dc 'A-Za-z0-9' </dev/urandom | head -c 24 || true
+}
 
 log() { echo "test-postgres: $*" >&2; }
 
@@ -45,8 +50,10 @@ start() {
   fi
   echo "$dir" >"$state_file"
 
-  local pwfile=$dir/pw
-  as_postgres sh -c "umask 077; printf '%s\n' '$db_password' >'$pwfile'"
+  local db_password superuser_password pwfile=$dir/pw
+  db_password=$(random_password)
+  superuser_password=$(random_password)
+  as_postgres sh -c "umask 077; printf '%s\n' '$superuser_password' >'$pwfile'"
   as_postgres "$pg_bin/initdb" -D "$dir/data" -U postgres --auth-local=trust \
     --auth-host=scram-sha-256 --pwfile="$pwfile" -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
     || { log "initdb failed"; cat "$dir/initdb.log" >&2; exit 1; }

@@ -33,8 +33,8 @@ public:
         if (!m_dir.isValid())
             throw std::runtime_error("no temporary folder");
         setenv("ODBCINI", QDir(m_dir.path()).filePath(QStringLiteral("odbc.ini")).toLocal8Bit().constData(), 1);
-        if (RegisterCaseDSN(m_dir.path()) == DsnRegistration::Failed)
-            throw std::runtime_error("cannot declare the data source");
+        if (const auto registered = RegisterCaseDSN(m_dir.path()); !registered.ok())
+            throw std::runtime_error(registered.message.toStdString());
         auto connection = OpenCaseDatabase(CaseConnectionKind::Recordset);
         if (!connection)
             throw std::runtime_error(connection.error().text.toStdString());

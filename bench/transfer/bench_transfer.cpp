@@ -68,7 +68,8 @@ void BM_ImportCard(benchmark::State& state)
         state.PauseTiming();
         const std::filesystem::path home = MakeTempFolder();
         setenv("ODBCINI", (home / "odbc.ini").c_str(), 1);
-        db::RegisterCaseDSN(QString::fromStdString(home.string()));
+        if (const auto registered = db::RegisterCaseDSN(QString::fromStdString(home.string())); !registered.ok())
+            throw std::runtime_error(registered.message.toStdString());
         state.ResumeTiming();
 
         ImportEngine engine(home / "Archive");

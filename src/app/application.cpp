@@ -6,6 +6,8 @@
 #include "lang/language.h"
 #include "settings/system_settings.h"
 
+#include <QDebug>
+
 CMoss03App theApp;
 
 CMoss03App::CMoss03App() = default;
@@ -15,9 +17,11 @@ bool CMoss03App::InitInstance()
 {
     m_strArchivePath = StartPath(QStringLiteral("Archive"));
 
-    // Registration failures pass in silence: every window that opens the
-    // case table reports its own connection error.
-    db::RegisterCaseDSN();
+    // A failed registration does not stop the start: every window that opens
+    // the case table reports its own connection error. The reason goes to the
+    // log, since that error cannot know it.
+    if (const auto registered = db::RegisterCaseDSN(); !registered.ok())
+        qWarning().noquote() << "The data source \"Case\" could not be registered:" << registered.message;
 
     LoadOrInitSettings();
     ApplySmoothLines();

@@ -1,15 +1,34 @@
 #include "db/case_database.h"
 
+#include "db/case_data_source.h"
 #include "db/case_table.h"
 
 namespace db {
 
+namespace {
+
+// Signs in with the credentials declared for "Case" itself.
+QString OwnCredentialsString() { return QStringLiteral("DSN=Case;"); }
+
+} // namespace
+
 QString RecordsetConnectString()
 {
-    return QStringLiteral("ODBC;DSN=") + QLatin1String(kCaseDataSourceName) + QStringLiteral(";PWD=Sorrel7261K");
+    const RegisteredCase registered = RegisteredCaseDatabase();
+    if (registered.kind != RegisteredCase::Kind::EmbeddedFile)
+        return OwnCredentialsString();
+    return QStringLiteral("ODBC;DSN=") + QLatin1String(kCaseDataSourceName) + QStringLiteral(";PWD=Sorrel7261K")
+        + QStringLiteral(";Database=") + registered.databaseFile;
 }
 
-QString DirectConnectString() { return QStringLiteral("DSN=Case;UID=admin;PWD=Sorrel7261K;"); }
+QString DirectConnectString()
+{
+    const RegisteredCase registered = RegisteredCaseDatabase();
+    if (registered.kind != RegisteredCase::Kind::EmbeddedFile)
+        return OwnCredentialsString();
+    return QStringLiteral("DSN=Case;UID=admin;PWD=Sorrel7261K;") + QStringLiteral("Database=")
+        + registered.databaseFile + QLatin1Char(';');
+}
 
 DbResult<OdbcConnection> OpenCaseDatabase(CaseConnectionKind kind)
 {

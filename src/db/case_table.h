@@ -23,9 +23,11 @@ struct CaseColumn {
 
 // [CaseManage] in column order. The text limits are those of the bulk reader;
 // the case number allows a few digits beyond seven, since numbering never stops.
+// A table made before the archive name was widened keeps its narrower column:
+// the program only creates a missing table, it never alters one.
 inline constexpr std::array<CaseColumn, 19> kCaseColumns{{
     {"CaseID", ColumnType::Text, 15},     {"CaseHisID", ColumnType::Text, 19},
-    {"CaseTAVOID", ColumnType::Text, 7},  {"CaseStyle", ColumnType::Integer, 0},
+    {"CaseTAVOID", ColumnType::Text, 64}, {"CaseStyle", ColumnType::Integer, 0},
     {"CaseName", ColumnType::Text, 49},   {"CaseSex", ColumnType::Boolean, 0},
     {"CaseAge", ColumnType::Text, 9},     {"CaseHeight", ColumnType::Text, 9},
     {"CaseWeight", ColumnType::Text, 9},  {"CaseTel", ColumnType::Text, 31},

@@ -63,8 +63,9 @@ QString CaseBackend::AdminConnectString() const
 CaseBackend::CaseBackend(Backend backend) : m_backend(backend)
 {
     if (backend == Backend::Sqlite) {
-        if (db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string())) == db::DsnRegistration::Failed)
-            m_problem = QStringLiteral("the SQLite data source could not be declared");
+        if (const auto registered = db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string()));
+            !registered.ok())
+            m_problem = registered.message;
         // Short lock waits keep the locking tests quick.
         WriteCaseDsnValue("Timeout", QStringLiteral("300"));
         return;
@@ -94,7 +95,11 @@ CaseBackend::CaseBackend(Backend backend) : m_backend(backend)
     WriteCaseDsnValue("Port", Env("TAVO_TEST_PG_PORT"));
     WriteCaseDsnValue("Database", Env("TAVO_TEST_PG_DB"));
     WriteCaseDsnValue("Username", Env("TAVO_TEST_PG_USER"));
+    WriteCaseDsnValue("Password", Env("TAVO_TEST_PG_PASSWORD"));
     WriteCaseDsnValue("ConnSettings", QStringLiteral("SET search_path TO ") + m_schema);
+    // As at the program's start: the entry of another driver stays as declared.
+    if (db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string())) != db::DsnRegistration::LeftAlone)
+        m_problem = QStringLiteral("the PostgreSQL data source was not left alone");
 }
 
 CaseBackend::~CaseBackend()

@@ -1,6 +1,7 @@
 // Case list queries, counts and pages against a real database.
 #include "case_backend.h"
 
+#include "db/case_data_source.h"
 #include "db/case_paging.h"
 #include "db/case_search.h"
 #include "db/my_record_set.h"
@@ -339,7 +340,7 @@ TEST_P(CaseQueryTest, PagingEdges)
 TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)
 {
     if (GetParam() == Backend::Sqlite)
-        WriteCaseDsnValue("Database", QStringLiteral("/nonexistent-folder/for/CaseManage.db"));
+        ASSERT_TRUE(RegisterCaseDSN(QStringLiteral("/nonexistent-folder/for")).ok());
     else
         WriteCaseDsnValue("Port", QStringLiteral("1")); // the server is not there
 

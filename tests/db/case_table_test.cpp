@@ -5,6 +5,7 @@
 #include "db/case_database.h"
 #include "db/case_numbering.h"
 #include "db/case_search.h"
+#include "db/case_table_lock.h"
 #include "db/my_record_set.h"
 #include "db/odbc_statement.h"
 
@@ -12,6 +13,7 @@
 
 #include <QStringList>
 
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -176,7 +178,7 @@ TEST_P(CaseTableTest, CutsLongTextsToTheColumnLimits)
     CaseRow row;
     row.CaseID = QStringLiteral("0000001");
     row.CaseName = QString(300, QLatin1Char('n'));
-    row.CaseTAVOID = QStringLiteral("ABCDEFGHIJ");
+    row.CaseTAVOID = QString(70, QLatin1Char('t'));
     row.CaseAge = QStringLiteral("1234567890123");
     // A character outside the BMP straddling the limit is dropped whole.
     row.Mark = QString(253, QLatin1Char('m')) + QStringLiteral("😀");
@@ -188,13 +190,47 @@ TEST_P(CaseTableTest, CutsLongTextsToTheColumnLimits)
     CaseRecord record;
     ASSERT_TRUE(search.GetRowRecord(0, record));
     EXPECT_EQ(record.CaseName, QString(49, QLatin1Char('n')));
-    EXPECT_EQ(record.CaseTAVOID, QStringLiteral("ABCDEFG"));
+    EXPECT_EQ(record.CaseTAVOID, QString(64, QLatin1Char('t')));
     EXPECT_EQ(record.CaseAge, QStringLiteral("123456789"));
     EXPECT_EQ(record.Mark, QString(253, QLatin1Char('m')));
 
     CMyRecordSet rs;
     ASSERT_TRUE(rs.Open().ok());
     EXPECT_EQ(rs.Custom4, QString(254, QLatin1Char('x')));
+}
+
+TEST_P(CaseTableTest, KeepsANarrowerArchiveNameColumnOfAnOlderTable)
+{
+    auto connection = OpenCaseDatabase(CaseConnectionKind::Direct);
+    ASSERT_TRUE(connection.ok()) << connection.error().text.toStdString();
+    const QString older = CreateCaseTableSql(connection->dialect()).replace("VARCHAR(64)", "VARCHAR(7)");
+    ASSERT_TRUE(connection->Execute(SqlText{QStringLiteral("DROP TABLE \"CaseManage\"; ") + older, {}}).ok());
+    ASSERT_TRUE(OpenCaseDatabase(CaseConnectionKind::Recordset).ok());
+    const QString declared = connection->dialect() == SqlDialect::Postgres
+        ? QStringLiteral("SELECT 'VARCHAR(' || character_maximum_length || ')' FROM information_schema.columns "
+                         "WHERE table_schema = current_schema() AND column_name = 'CaseTAVOID'")
+        : QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'CaseManage'");
+    auto statement = OdbcStatement::Create(*connection);
+    ASSERT_TRUE(statement->Execute(SqlText{declared, {}}).ok());
+    ASSERT_TRUE(statement->Fetch().value());
+    EXPECT_TRUE(statement->GetText(1)->value_or("").contains(QStringLiteral("VARCHAR(7)")));
+}
+
+// On a shared table a second import waits for the first; the embedded file
+// takes no lock here.
+TEST_P(CaseTableTest, ImportsIntoOneTableTakeTurns)
+{
+    const bool shared = GetParam() == Backend::Postgres;
+    std::optional<CaseTableLock> first(CaseTableLock::Acquire([] { return false; }).value());
+    const auto second = CaseTableLock::Acquire([] { return false; });
+    ASSERT_EQ(second.ok() ? QString() : second.error().text, shared ? QStringLiteral("stopped") : QString());
+    int checks = 0;
+    std::thread third([&] {
+        const auto keepWaiting = [&] { return ++checks < 50; };
+        EXPECT_TRUE(CaseTableLock::Acquire(keepWaiting, [&] { first.reset(); }).ok());
+    });
+    third.join();
+    EXPECT_EQ(checks, shared ? 1 : 0); // refused while the first was held, granted once it went
 }
 
 TEST_P(CaseTableTest, NumbersCasesByBothRules)

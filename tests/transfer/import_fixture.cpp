@@ -20,8 +20,8 @@ ImportHome::ImportHome()
     // The driver manager reads user data sources from the passwd home, not
     // from $HOME: point it at a file of this test.
     setenv("ODBCINI", (m_home / ".odbc.ini").c_str(), 1);
-    if (db::RegisterCaseDSN(QString::fromStdString(home().string())) == db::DsnRegistration::Failed)
-        throw std::runtime_error("cannot declare the data source");
+    if (const auto registered = db::RegisterCaseDSN(QString::fromStdString(home().string())); !registered.ok())
+        throw std::runtime_error(registered.message.toStdString());
     if (!db::OpenCaseDatabase(db::CaseConnectionKind::Recordset))
         throw std::runtime_error("cannot open the case database");
     std::filesystem::create_directories(card());

@@ -139,7 +139,8 @@ TEST(ImportTool, DamagedFilesAndFailures)
     home.AddArchives("V", 2, SampleType::Ecg, {2026, 5, 1, 9, 0, 0}, 30);
     WriteBytes(home.card() / "SHORT.SPO", {1, 2, 3, 4});
     WriteBytes(home.card() / "x\x01y.ECG", std::vector<std::uint8_t>(600, 0));
-    WriteBytes(home.card() / "LONGNAME1.ECG", std::vector<std::uint8_t>(600, 0));
+    const std::string longName(65, 'L');
+    WriteBytes(home.card() / (longName + ".ECG"), std::vector<std::uint8_t>(600, 0));
     auto odd = ReadBytes(home.card() / "V000002.ECG");
     odd.push_back(0xFF);   // an odd size: the last byte is no word
     WriteBytes(home.card() / "V000002.ECG", odd);
@@ -151,7 +152,7 @@ TEST(ImportTool, DamagedFilesAndFailures)
     EXPECT_EQ(lines[0], "V000001\tECG\t2026-05-01 09:00:00\tnew 0000002");
     EXPECT_EQ(lines[1], "V000002\tECG\t2026-05-01 10:00:30\tnew 0000003");
     EXPECT_EQ(lines[5], "2 new, 0 replaced, 0 skipped, 3 failed");
-    EXPECT_NE(run.out.find("LONGNAME1.ECG\tfailed: the archive name is longer than the 7 characters"),
+    EXPECT_NE(run.out.find(longName + ".ECG\tfailed: the archive name is longer than the 64 characters"),
               std::string::npos);
     EXPECT_NE(run.out.find("SHORT.SPO\tfailed: "), std::string::npos);
     EXPECT_NE(run.out.find("x?y.ECG\tfailed: the archive name holds control characters"), std::string::npos);

@@ -149,8 +149,9 @@ int main(int argc, char** argv)
         return Usage("cannot enter the start folder \"" + home.string() + "\": " + error.message());
     const std::filesystem::path startDirectory = std::filesystem::current_path();
 
-    if (db::RegisterCaseDSN(QString::fromStdString(startDirectory.string())) == db::DsnRegistration::Failed)
-        return Usage("the data source \"Case\" could not be registered.");
+    if (const auto registered = db::RegisterCaseDSN(QString::fromStdString(startDirectory.string()));
+        !registered.ok())
+        return Usage("the data source \"Case\" could not be registered: " + registered.message.toStdString());
     if (auto connection = db::OpenCaseDatabase(db::CaseConnectionKind::Recordset); !connection)
         return Usage("the case database cannot be reached: " + connection.error().text.toStdString());
 
