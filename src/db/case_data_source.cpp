@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file_error_text.h"
+#include "base/file_lock.h"
 #include "base/unique_fd.h"
 #include "db/case_database.h"
 #include "db/odbc_ini_text.h"
@@ -22,7 +23,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,13 +116,10 @@ DsnRegistrationResult EditUserDataSources(const std::function<DsnRegistrationRes
 {
     const std::filesystem::path named = UserDataSourceFile();
     const std::filesystem::path lockPath = named.string() + ".lock";
-    const base::UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    std::string lockError;
+    const auto lock = base::FileLock::Take(lockPath, {}, {}, lockError);
     if (!lock)
-        return Failure(base::FileErrorText("Cannot open the lock file", lockPath, errno));
-    while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return Failure(base::FileErrorText("Cannot lock", lockPath, errno));
-    }
+        return Failure(lockError);
     std::error_code error;
     std::filesystem::path file = named;
     if (std::filesystem::is_symlink(std::filesystem::symlink_status(named, error))) {

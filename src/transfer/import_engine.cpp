@@ -6,6 +6,7 @@
 #include "archive/file_utils.h"
 #include "base/file_lock.h"
 #include "db/case_numbering.h"
+#include "db/case_table_lock.h"
 #include "transfer/case_staging.h"
 
 #include <algorithm>
@@ -185,6 +186,10 @@ RunResult ImportEngine::Download(const std::vector<std::string>& names, const Im
                                            lockError);
     if (!lock)
         return {listener.StopRequested() ? RunEnd::Stopped : RunEnd::NotStarted, lockError};
+    // A shared case table may get rows from other workstations' imports too.
+    const auto tableLock = db::CaseTableLock::Acquire(keepWaiting, waiting);
+    if (!tableLock)
+        return {listener.StopRequested() ? RunEnd::Stopped : RunEnd::NotStarted, DatabaseText(tableLock.error())};
     CaseStaging::RemoveLeftovers(m_archiveRoot);
     // Another import may have taken some of these archives since they were listed.
     if (const auto markError = MarkLoaded())

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +29,11 @@ void WriteStoreFile(const std::string& content)
 {
     std::filesystem::create_directories(StoreFile().parent_path());
     std::ofstream(StoreFile(), std::ios::binary | std::ios::trunc) << content;
+    // Qt re-reads a settings file only when its size or time changed; a hand
+    // edit of the same size within one clock tick would go unseen.
+    static auto stamp = std::filesystem::file_time_type::clock::now();
+    stamp += std::chrono::seconds(1);
+    std::filesystem::last_write_time(StoreFile(), stamp);
 }
 
 // Removes every line that contains `fragment`, as a hand edit would.

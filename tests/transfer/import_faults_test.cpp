@@ -160,6 +160,9 @@ TEST(ImportFaults, HostileCardEntriesAreRefusedWithAReason)
     const auto source = home.card() / "K000001.ECG";
     testsupport::TempDir outside;
     std::filesystem::copy_file(source, outside / "X.ECG");
+    const std::string longest(64, 'L'); // FAT short names have 8 characters; [CaseTAVOID] keeps 64
+    std::filesystem::copy_file(source, home.card() / (longest + ".ECG"));
+    std::filesystem::copy_file(source, home.card() / (longest + "L.ECG"));
     std::filesystem::copy_file(source, home.card() / "\xff\xfe.ECG");
     std::filesystem::create_symlink(outside / "X.ECG", home.card() / "LINK.ECG");
     std::filesystem::create_symlink(outside / "GONE.ECG", home.card() / "DANG.ECG");
@@ -167,11 +170,13 @@ TEST(ImportFaults, HostileCardEntriesAreRefusedWithAReason)
     ASSERT_EQ(::mkfifo((home.card() / "PIPE.ECG").c_str(), 0600), 0);
 
     const CardListing listing = ReadCard(FindDeviceFiles(home.card()), std::nullopt);
-    ASSERT_EQ(listing.entries.size(), 1u);
+    ASSERT_EQ(listing.entries.size(), 2u);
+    EXPECT_EQ(listing.entries[1].Name, longest);
     std::map<std::string, std::string> reasons;
     for (const CardProblem& problem : listing.problems)
         reasons[problem.fileName] = problem.reason;
-    EXPECT_EQ(reasons.size(), 5u);
+    EXPECT_EQ(reasons.size(), 6u);
+    EXPECT_NE(reasons[longest + "L.ECG"].find("64 characters"), std::string::npos);
     EXPECT_NE(reasons["\xff\xfe.ECG"].find("UTF-8"), std::string::npos);
     EXPECT_NE(reasons["LINK.ECG"].find("symbolic link"), std::string::npos);
     EXPECT_NE(reasons["DANG.ECG"].find("symbolic link"), std::string::npos);
