@@ -75,6 +75,8 @@ CDownloadDlg::CDownloadDlg(QWidget* parent, const QString& startDirectory)
     connect(m_worker.get(), &DownloadWorker::replaceAsked, this, &CDownloadDlg::OnReplaceAsked);
     connect(m_worker.get(), &DownloadWorker::archiveHandled, this, &CDownloadDlg::OnArchiveHandled);
     connect(m_worker.get(), &DownloadWorker::finished, this, &CDownloadDlg::OnWorkerFinished);
+    connect(m_worker.get(), &DownloadWorker::waitingForOtherImport, this,
+            [this] { m_counter->setText(Text("IDS_STR_WAIT_IMPORT")); });
 }
 
 CDownloadDlg::~CDownloadDlg() = default;

@@ -84,6 +84,11 @@ ReplaceReply DownloadWorker::AskReplace(const std::string& archiveName)
     return *m_reply;
 }
 
+void DownloadWorker::WaitingForOtherImport()
+{
+    emit waitingForOtherImport();
+}
+
 void DownloadWorker::ArchiveHandled(const ArchiveOutcome& outcome, int handled, int selected)
 {
     emit archiveHandled(QString::fromStdString(outcome.name), static_cast<int>(outcome.status),

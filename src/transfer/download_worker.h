@@ -38,6 +38,8 @@ signals:
     // `status` is an ArchiveStatus.
     void archiveHandled(const QString& archiveName, int status, const QString& caseId, const QString& message,
                         int handled, int selected);
+    // Another import holds the case archive; this run waits for it.
+    void waitingForOtherImport();
     // The run has ended; `end` is a RunEnd. The thread is joined before this arrives.
     void finished(int end, const QString& message);
 
@@ -47,6 +49,7 @@ private:
 
     bool StopRequested() override;
     ReplaceReply AskReplace(const std::string& archiveName) override;
+    void WaitingForOtherImport() override;
     void ArchiveHandled(const ArchiveOutcome& outcome, int handled, int selected) override;
 
     ImportEngine& m_engine;
