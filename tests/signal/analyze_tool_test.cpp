@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -74,6 +75,21 @@ TEST(AnalyzeTool, ArchiveRootWithEcgOnlyAndSpO2OnlyCases)
     auto expected = ReadWholeFile(shared / "spo2-records/S0000002/expected-ana-swing2.spo").value();
     written[522] = written[523] = expected[522] = expected[523] = 0;
     EXPECT_EQ(written, expected);
+}
+
+TEST(AnalyzeTool, ArchiveRootScanTakesOnlyCaseIdFolders)
+{
+    testsupport::TempDir root;
+    CopyRecording(testsupport::SharedDir() / "spo2-records/S0000002/data.spo", root / "0000002/data.spo");
+    for (const char* other : {".incoming-abc123", "TempData"}) {
+        std::filesystem::create_directories(root / other);
+        std::ofstream(root / other / "data.ecg") << "partial";
+    }
+    std::ofstream(root / "notes") << "not a case";
+    const ToolRun run = RunTool("-q " + root.path().string());
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(run.output.rfind("0000002: SpO2 ", 0), 0U) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
 }
 
 TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)

@@ -1,5 +1,6 @@
 #include "case_analysis.h"
 
+#include "archive/archive_paths.h"
 #include "signal/spo_analysis.h"
 
 #include <algorithm>
@@ -65,7 +66,10 @@ std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& 
     std::vector<std::filesystem::path> cases;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-        if (entry.is_directory(error) && HoldsData(entry.path()))
+        // Staging folders of an import, the scratch folder and anything else
+        // not named by a case id are no cases, whatever they hold.
+        if (archive::IsValidCaseId(entry.path().filename().string()) && entry.is_directory(error)
+            && HoldsData(entry.path()))
             cases.push_back(entry.path());
     }
     std::sort(cases.begin(), cases.end());

@@ -26,7 +26,8 @@ struct CaseSummary {
 };
 
 // Case folders named by a path: the folder itself when it holds "data.ecg" or
-// "data.spo", otherwise each sub-folder that does (an archive root), sorted.
+// "data.spo", otherwise each sub-folder named by a case id that does (an
+// archive root), sorted.
 std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& path);
 
 // Rewrites "qrs.ecg" and "ana.spo" of one case folder as the program does.
