@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <sys/wait.h>
 
 namespace {
@@ -90,6 +91,22 @@ TEST(AnalyzeTool, ArchiveRootScanTakesOnlyCaseIdFolders)
     EXPECT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_EQ(run.output.rfind("0000002: SpO2 ", 0), 0U) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+}
+
+TEST(AnalyzeTool, SpO2WithoutOneValidValueFails)
+{
+    // Two minutes of 0 %, and of 127 % with "no pulse" (255), per case.
+    testsupport::TempDir root;
+    for (const auto& [name, spo2, pulse] : {std::tuple{"0000007", '\0', '\0'}, std::tuple{"0000008", '\x7f', '\xff'}}) {
+        std::filesystem::create_directories(root / name);
+        std::ofstream data(root / name / "data.spo", std::ios::binary);
+        for (int second = 0; second < 120; ++second)
+            data << spo2 << '\0' << pulse << '\0';
+    }
+    const ToolRun run = RunTool("-q " + root.path().string());
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_EQ(run.output, "0000007: SpO2: no valid value in data.spo\n0000008: SpO2: no valid value in data.spo\n");
+    EXPECT_EQ(std::filesystem::file_size(root / "0000008/ana.spo"), kSpOResultBytes);
 }
 
 TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)

@@ -25,9 +25,14 @@ std::string Format(const char* format, auto... values)
 
 } // namespace
 
+bool CaseSummary::noValidSpo2() const
+{
+    return spo2 && spo2->ok() && spo2Result.ValidSeconds == 0;
+}
+
 bool CaseSummary::ok() const
 {
-    return (ecg || spo2) && (!ecg || ecg->status.ok()) && (!spo2 || spo2->ok());
+    return (ecg || spo2) && (!ecg || ecg->status.ok()) && (!spo2 || spo2->ok()) && !noValidSpo2();
 }
 
 std::string CaseSummary::Line() const
@@ -51,6 +56,8 @@ std::string CaseSummary::Line() const
     if (spo2) {
         if (!spo2->ok())
             line += " SpO2 error: " + spo2->error() + ";";
+        else if (noValidSpo2())
+            line += " SpO2: no valid value in data.spo;";
         else
             line += Format(" SpO2 %zu events, lowest %u %%, %zu s;", spo2Events,
                            static_cast<unsigned>(spo2Result.LowestSpo2), spo2Seconds);

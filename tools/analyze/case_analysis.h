@@ -21,6 +21,9 @@ struct CaseSummary {
     std::size_t spo2Events = 0;
     std::size_t spo2Seconds = 0;
 
+    // Analysed, but not one SpO2 value lay in the valid range ("ana.spo" is
+    // still written; the case counts as failed).
+    bool noValidSpo2() const;
     bool ok() const;
     std::string Line() const;           // one-line summary, or the failure
 };

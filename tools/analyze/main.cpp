@@ -51,7 +51,8 @@ Options:
   -h, --help          this text
 
 Exit status: 0 when every case was analysed (or scored), 1 when a case
-failed or a path held no data, 2 for a usage error.
+failed, a path held no data or a "data.spo" held no valid SpO2 value (its
+"ana.spo" is written all the same), 2 for a usage error.
 )";
 
 struct Options {
