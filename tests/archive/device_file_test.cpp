@@ -105,23 +105,6 @@ TEST(CopyArchiveFile, ConvertsWholeAndPartialBodiesChunkByChunk)
     EXPECT_EQ(std::filesystem::file_size(dir / "x.spo"), 0U);
 }
 
-TEST(CopyArchiveFile, BodiesBeyondOneReadKeepTheChunkRule)
-{
-    // 1400 shifted SpO2 blocks (358 402 body bytes) need two reads; only the
-    // blocks that straddle a chunk boundary (every 20th) are lost.
-    testsupport::TempDir dir;
-    Bytes spo2 = handbuilt::Header();
-    spo2.insert(spo2.end(), {0x12, 0x34});
-    for (int b = 0; b < 1400; ++b)
-        handbuilt::AppendSpO2Block(spo2, static_cast<std::uint16_t>(b), 0);
-    handbuilt::WriteFile(dir / "S.SPO", spo2);
-    ASSERT_TRUE(archive::CopyArchiveFile(dir / "S.SPO", dir / "data.spo", archive::ConvertMode::SpO2).ok());
-    const auto records = archive::ReadSpO2Records(dir / "data.spo", 0, 1400);
-    ASSERT_EQ(records.size(), 1330U);
-    for (std::size_t i = 0; i < records.size(); ++i)
-        ASSERT_EQ(records[i].spo2Percent, i + i / 19) << i;
-}
-
 TEST(CopyArchiveFile, FailuresLeaveNoHalfWrittenStream)
 {
     testsupport::TempDir dir;
