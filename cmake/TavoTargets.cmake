@@ -51,8 +51,8 @@ endfunction()
 # tavo_fuzzer(NAME SOURCE [LIBS ...]) — a libFuzzer target, run for
 # TAVO_FUZZ_SECONDS as a test over its seed corpus (fuzz/corpus/NAME, only
 # read). New inputs go to a working corpus, crashes to an artifact folder,
-# both in the build tree; to keep new inputs, merge them into the seed corpus by hand
-# (-merge=1).
+# both in the build tree; to keep new inputs, merge them into the seed corpus
+# by hand (-merge=1).
 set(TAVO_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs as a test")
 function(tavo_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
