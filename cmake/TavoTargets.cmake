@@ -48,8 +48,12 @@ function(tavo_test name)
       TIMEOUT 600)
 endfunction()
 
-# tavo_fuzzer(NAME SOURCE [LIBS ...]) — a libFuzzer target, run for a short
-# time over its seed corpus (fuzz/corpus/NAME) as a test.
+# tavo_fuzzer(NAME SOURCE [LIBS ...]) — a libFuzzer target, run for
+# TAVO_FUZZ_SECONDS as a test over its seed corpus (fuzz/corpus/NAME, only
+# read). New inputs go to a working corpus, crashes to an artifact folder,
+# both in the build tree; to keep new inputs, merge them into the seed corpus
+# by hand (-merge=1).
+set(TAVO_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz target runs as a test")
 function(tavo_fuzzer name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -58,14 +62,16 @@ function(tavo_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} tavo_warnings)
   set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  set(artifacts ${CMAKE_CURRENT_BINARY_DIR}/${name}-artifacts)
   add_test(NAME fuzz.${name}
     COMMAND ${CMAKE_COMMAND} -E env
       "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp"
-      sh -c "mkdir -p '${work}' && exec \"$0\" -max_total_time=${TAVO_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=4096 '${work}' '${corpus}'"
+      sh -c "mkdir -p '${work}' '${artifacts}' && exec \"$0\" -max_total_time=${TAVO_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=4096 -artifact_prefix='${artifacts}/' '${work}' '${corpus}'"
       $<TARGET_FILE:${name}>)
-  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 300)
+  # Room for loading the corpus and for a slow, shared machine.
+  math(EXPR limit "${TAVO_FUZZ_SECONDS} * 2 + 120")
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT ${limit})
 endfunction()
-set(TAVO_FUZZ_SECONDS 20 CACHE STRING "How long each fuzz target runs as a test")
 
 # tavo_benchmark(NAME SOURCES... [LIBS ...]) — Google Benchmark, never a test.
 function(tavo_benchmark name)

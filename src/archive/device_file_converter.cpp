@@ -10,14 +10,38 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace archive {
 namespace {
 
-// Chunks read per system call; each is still converted on its own, so the
-// output is the same as with one 5120-byte read at a time.
+// Chunks read per system call at most; each is still converted on its own,
+// so the output is the same as with one 5120-byte read at a time.
 constexpr std::size_t kChunksPerRead = 64;
+constexpr std::size_t kMaxReadWords = kChunksPerRead * kConvertChunkWords;
+
+// Words to read per call: the whole body (an odd last byte rounded up) when it
+// is shorter than the largest read, so small files cost small buffers;
+// otherwise the largest read, which is whole chunks. A source whose size is
+// unknown (not a regular file) gets the largest read.
+std::size_t ReadWordsFor(int fd)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return kMaxReadWords;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t bodyBytes = size > kDeviceHeaderBytes ? size - kDeviceHeaderBytes : 0;
+    return static_cast<std::size_t>(std::min<std::uint64_t>((bodyBytes + 1) / 2, kMaxReadWords));
+}
+
+// The most words the conversion of one read of `readWords` words (or fewer)
+// can give, chunk by chunk.
+std::size_t OutputWordsFor(std::size_t readWords, ConvertMode mode)
+{
+    return readWords / kConvertChunkWords * ConvertedWordsCapacity(kConvertChunkWords, mode)
+        + ConvertedWordsCapacity(readWords % kConvertChunkWords, mode);
+}
 
 void ToHostOrder(std::uint16_t* words, std::size_t count)
 {
@@ -114,8 +138,10 @@ base::Status CopyArchiveFile(const std::filesystem::path& source, const std::fil
         return base::Status::Error(base::FileErrorText("Cannot create", destination, errno));
     PartialFileGuard guard(destination);
 
-    std::vector<std::uint16_t> input(kChunksPerRead * kConvertChunkWords);
-    std::vector<std::uint16_t> output(kChunksPerRead * ConvertedWordsCapacity(kConvertChunkWords, mode));
+    // A buffer smaller than the largest read holds the whole body: one read.
+    std::vector<std::uint16_t> input(ReadWordsFor(in.get()));
+    const bool wholeBody = input.size() < kMaxReadWords;
+    std::vector<std::uint16_t> output(OutputWordsFor(input.size(), mode));
     const int modeCode = static_cast<int>(mode);
     while (true) {
         if (stop.stop_requested())
@@ -136,7 +162,7 @@ base::Status CopyArchiveFile(const std::filesystem::path& source, const std::fil
         ToFileOrder(output.data(), written);
         if (!WriteFully(out.get(), output.data(), written * 2))
             return base::Status::Error(base::FileErrorText("Cannot write", destination, errno));
-        if (bytes < input.size() * 2)
+        if (wholeBody || bytes < input.size() * 2)
             break;
     }
     if (!out.Close())

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 
 BeatScore& BeatScore::operator+=(const BeatScore& other)
 {
@@ -86,46 +85,78 @@ ReferenceBeats ParseReferenceBeats(std::string_view text)
     return result;
 }
 
+namespace {
+
+// Detections at one sample index. They are paired front to back, so the
+// paired ones are always the group's first `taken`.
+struct DetectionGroup {
+    std::int64_t sample;
+    std::uint64_t count;
+    std::uint64_t taken = 0;
+};
+
+std::vector<DetectionGroup> GroupDetections(std::span<const std::int64_t> detected)
+{
+    std::vector<std::int64_t> sorted(detected.begin(), detected.end());
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<DetectionGroup> groups;
+    for (const std::int64_t sample : sorted) {
+        if (groups.empty() || groups.back().sample != sample)
+            groups.push_back({sample, 0});
+        ++groups.back().count;
+    }
+    return groups;
+}
+
+// Takes the earliest free detection at `sample`; false when there is none.
+bool TakeDetectionAt(std::vector<DetectionGroup>& groups, std::int64_t sample)
+{
+    const auto group = std::lower_bound(groups.begin(), groups.end(), sample,
+                                        [](const DetectionGroup& g, std::int64_t s) { return g.sample < s; });
+    if (group == groups.end() || group->sample != sample || group->taken == group->count)
+        return false;
+    ++group->taken;
+    return true;
+}
+
+// Takes the earliest free detection at reference - distance, else at
+// reference + distance (sample indices that would overflow hold none).
+bool TakeDetectionNear(std::vector<DetectionGroup>& groups, std::int64_t reference, std::int64_t distance)
+{
+    std::int64_t sample = 0;
+    if (!__builtin_sub_overflow(reference, distance, &sample) && TakeDetectionAt(groups, sample))
+        return true;
+    return !__builtin_add_overflow(reference, distance, &sample) && TakeDetectionAt(groups, sample);
+}
+
+} // namespace
+
+// Pairing all candidate pairs in the order (distance, reference, detection),
+// skipping beats already used, is the same as visiting the distances 0 to 30
+// in turn and, for each, the free reference beats in order (TakeDetectionNear).
+// Time O(31 n log n), memory O(n), whatever the beats.
 BeatScore ScoreBeats(std::span<const std::int64_t> reference, std::span<const std::int64_t> detected,
                      std::int64_t learningSamples)
 {
-    struct Candidate {
-        std::int64_t distance;
-        std::size_t ref;
-        std::size_t det;
-    };
     std::vector<std::int64_t> refs(reference.begin(), reference.end());
-    std::vector<std::int64_t> dets(detected.begin(), detected.end());
     std::sort(refs.begin(), refs.end());
-    std::sort(dets.begin(), dets.end());
+    std::vector<DetectionGroup> groups = GroupDetections(detected);
 
-    std::vector<Candidate> candidates;
-    std::size_t first = 0;
-    for (std::size_t r = 0; r < refs.size(); ++r) {
-        while (first < dets.size() && dets[first] < refs[r] - kScoreMatchWindow)
-            ++first;
-        for (std::size_t d = first; d < dets.size() && dets[d] <= refs[r] + kScoreMatchWindow; ++d)
-            candidates.push_back({std::llabs(dets[d] - refs[r]), r, d});
-    }
-    // Closest first; among equals the earlier reference, then the earlier detection.
-    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-        return a.distance != b.distance ? a.distance < b.distance : (a.ref != b.ref ? a.ref < b.ref : a.det < b.det);
-    });
     std::vector<bool> refUsed(refs.size(), false);
-    std::vector<bool> detUsed(dets.size(), false);
     BeatScore score;
-    for (const Candidate& c : candidates) {
-        if (refUsed[c.ref] || detUsed[c.det])
-            continue;
-        refUsed[c.ref] = true;
-        detUsed[c.det] = true;
-        if (refs[c.ref] >= learningSamples)
-            ++score.truePositives;
+    for (std::int64_t distance = 0; distance <= kScoreMatchWindow; ++distance) {
+        for (std::size_t r = 0; r < refs.size(); ++r) {
+            if (refUsed[r] || !TakeDetectionNear(groups, refs[r], distance))
+                continue;
+            refUsed[r] = true;
+            if (refs[r] >= learningSamples)
+                ++score.truePositives;
+        }
     }
     for (std::size_t r = 0; r < refs.size(); ++r)
         score.falseNegatives += !refUsed[r] && refs[r] >= learningSamples;
-    for (std::size_t d = 0; d < dets.size(); ++d)
-        score.falsePositives += !detUsed[d] && dets[d] >= learningSamples;
+    for (const DetectionGroup& group : groups)
+        score.falsePositives += group.sample >= learningSamples ? group.count - group.taken : 0;
     return score;
 }
 

@@ -36,8 +36,9 @@ struct ReferenceBeats {
 };
 ReferenceBeats ParseReferenceBeats(std::string_view text);
 
-// Pairs detections with reference beats, closest pairs first, each beat used
-// at most once. Pairs and unmatched beats count only when their reference beat
+// Pairs detections with reference beats, closest pairs first (among equal
+// distances the earlier reference beat, then the earlier detection), each
+// beat used at most once. Pairs and unmatched beats count only when their reference beat
 // (for a pair or a missed beat) or their detection (for a false one) lies at or
 // after `learningSamples`.
 BeatScore ScoreBeats(std::span<const std::int64_t> reference, std::span<const std::int64_t> detected,

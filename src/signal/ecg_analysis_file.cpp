@@ -5,7 +5,7 @@
 #include "signal/file_io.h"
 
 #include <algorithm>
-#include <fstream>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -49,13 +49,12 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     if (!result.status.ok())
         return result;
 
-    std::error_code error;
-    const auto size = std::filesystem::file_size(m_dataPath, error);
-    std::ifstream input(m_dataPath, std::ios::binary);
-    if (error || !input) {
+    const std::optional<RegularFile> input = OpenRegularFile(m_dataPath);
+    if (!input) {
         result.status = base::Status::Error("cannot read " + m_dataPath.string());
         return result;
     }
+    const std::uint64_t size = input->sizeBytes;
     if (size < 2) {
         result.status = base::Status::Error(m_dataPath.string() + " holds no samples");
         return result;
@@ -66,24 +65,25 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     UseSink(std::move(buffer));
 
     HeartRateTally tally;
-    std::vector<char> block(kReadBlockBytes);
+    std::vector<std::uint8_t> block(kReadBlockBytes);
     std::vector<std::uint16_t> samples(kReadBlockBytes / 2);
     std::vector<int> heartRates;
     std::uint64_t bytesRead = 0;
     int lastPercent = -1;
-    while (input) {
-        input.read(block.data(), static_cast<std::streamsize>(block.size()));
-        const auto got = static_cast<std::size_t>(input.gcount());
-        if (got == 0)
+    bool readFailed = false;
+    while (true) {
+        const std::int64_t read = ReadUpTo(input->fd.get(), block);
+        readFailed = read < 0;
+        if (read <= 0)
             break;
+        const auto got = static_cast<std::size_t>(read);
         bytesRead += got;
         const std::size_t whole = got / 2 * 2;
         const std::size_t count = whole / 2;
         // Decoding the block first keeps the detector loop free of byte work.
         std::uint64_t outOfRange = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            samples[i] = static_cast<std::uint16_t>(static_cast<std::uint8_t>(block[2 * i])
-                                                    | (static_cast<std::uint8_t>(block[2 * i + 1]) << 8));
+            samples[i] = static_cast<std::uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
             outOfRange += samples[i] > kLargestSample ? 1 : 0;
         }
         result.outOfRangeSamples += outOfRange;
@@ -99,10 +99,12 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
                 progress->SetPos(std::min(percent, 100));
             lastPercent = percent;
         }
+        if (got < block.size())
+            break; // the end of the file
     }
     std::vector<QrsRecord> records = std::move(buffered.records());
     UseSink(std::make_unique<QrsFileSink>(m_qrsPath));
-    if (input.bad()) {
+    if (readFailed) {
         result.status = base::Status::Error("cannot read " + m_dataPath.string());
         return result;
     }

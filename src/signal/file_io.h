@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/status.h"
+#include "base/unique_fd.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,11 +12,24 @@
 // Small whole-file helpers for the analysers' input and result files. Whole
 // result files are replaced through base::ReplaceFile.
 
+// An open regular file and its size when opened. Opening never blocks (a
+// FIFO or device planted under the name is refused, not waited on).
+struct RegularFile {
+    base::UniqueFd fd;
+    std::uint64_t sizeBytes = 0;
+};
+std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path);
+
+// Reads until `buffer` is full or the file ends: the bytes read, or -1 on a
+// read error.
+std::int64_t ReadUpTo(int fd, std::span<std::uint8_t> buffer);
+
 // The file's bytes, or std::nullopt when it cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path);
 
 // Writes the bytes at `offset` of the file (created when missing, emptied first
 // when `truncate` is set), opening and closing it for this one write. A
-// symbolic link at `path` is refused, never followed.
+// symbolic link at `path` is refused, never followed, and so is anything but
+// a regular file (a FIFO is never waited on).
 base::Status WriteAtOffset(const std::filesystem::path& path, std::uint64_t offset,
                            std::span<const std::uint8_t> bytes, bool truncate);

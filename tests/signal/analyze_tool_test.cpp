@@ -76,6 +76,26 @@ TEST(AnalyzeTool, ArchiveRootWithEcgOnlyAndSpO2OnlyCases)
     EXPECT_EQ(written, expected);
 }
 
+TEST(AnalyzeTool, ArchiveRootTakesCaseIdFoldersAndNeedsOneValidSpO2Value)
+{
+    // A killed import's staging folder, the scratch folder and a file are no
+    // cases; SpO2 of 0 % throughout, or of 127 % with no pulse (255), fails.
+    testsupport::TempDir root;
+    CopyRecording(testsupport::SharedDir() / "spo2-records/S0000002/data.spo", root / "0000002/data.spo");
+    for (const char* other : {".incoming-abc123", "TempData", "0000007", "0000008"})
+        std::filesystem::create_directories(root / other);
+    std::ofstream(root / ".incoming-abc123/data.ecg") << "partial";
+    std::ofstream(root / "TempData/data.ecg") << "partial";
+    std::ofstream(root / "notes") << "not a case";
+    std::ofstream(root / "0000007/data.spo", std::ios::binary) << std::string(12, '\0');
+    std::ofstream(root / "0000008/data.spo", std::ios::binary) << std::string("\x7f\0\xff\0\x7f\0\xff\0", 8);
+    const ToolRun run = RunTool("-q " + root.path().string());
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_EQ(run.output, "0000002: SpO2 20 events, lowest 86 %, 14400 s\n"
+                          "0000007: SpO2: no valid value in data.spo\n0000008: SpO2: no valid value in data.spo\n");
+    EXPECT_EQ(std::filesystem::file_size(root / "0000008/ana.spo"), kSpOResultBytes);
+}
+
 TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)
 {
     testsupport::TempDir root;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -53,6 +54,16 @@ TEST(BeatScore, ClosestPairsComeFirst)
     // A detection between two beats, closer to the second; the first beat's
     // only candidate is taken, so it is missed.
     ExpectCounts(Score({1000, 1050}, {1026}), 1, 1, 0);
+}
+
+TEST(BeatScore, ManyIdenticalBeatsScoreQuickly)
+{
+    // 20 000 beats at one sample; 15 000 detections 3 before it, 10 000 five after.
+    std::vector<std::int64_t> detected(15000, kLate - 3);
+    detected.resize(25000, kLate + 5);
+    const auto start = std::chrono::steady_clock::now();
+    ExpectCounts(ScoreBeats(std::vector<std::int64_t>(20000, kLate), detected), 20000, 0, 5000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(BeatScore, LeavesOutTheFirstFiveMinutes)

@@ -300,6 +300,16 @@ TEST(EcgFile, FailuresKeepThePreviousBeatFile)
     EXPECT_FALSE(std::filesystem::exists(dir / "qrs.ecg.new"));
 }
 
+TEST(EcgFile, PlantedFifosAreRefusedNotWaitedOn)
+{
+    testsupport::TempDir dir;
+    for (const char* name : {"data.ecg", "qrs.ecg"})
+        ASSERT_EQ(::mkfifo((dir / name).c_str(), 0600), 0) << name;
+    CECGAnalysis analysis;
+    EXPECT_FALSE(analysis.ProcessFile(dir.path()).status.ok());
+    EXPECT_FALSE(analysis.Init(1, 0, dir.path(), true).ok()); // live recording empties qrs.ecg first
+}
+
 TEST(EcgFile, OddLengthOutOfRangeAndSaturatedInputAreAnalysedSafely)
 {
     testsupport::TempDir dir;

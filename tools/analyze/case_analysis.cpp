@@ -1,5 +1,6 @@
 #include "case_analysis.h"
 
+#include "archive/archive_paths.h"
 #include "signal/spo_analysis.h"
 
 #include <algorithm>
@@ -24,9 +25,14 @@ std::string Format(const char* format, auto... values)
 
 } // namespace
 
+bool CaseSummary::noValidSpo2() const
+{
+    return spo2 && spo2->ok() && spo2Result.ValidSeconds == 0;
+}
+
 bool CaseSummary::ok() const
 {
-    return (ecg || spo2) && (!ecg || ecg->status.ok()) && (!spo2 || spo2->ok());
+    return (ecg || spo2) && (!ecg || ecg->status.ok()) && (!spo2 || spo2->ok()) && !noValidSpo2();
 }
 
 std::string CaseSummary::Line() const
@@ -50,6 +56,8 @@ std::string CaseSummary::Line() const
     if (spo2) {
         if (!spo2->ok())
             line += " SpO2 error: " + spo2->error() + ";";
+        else if (noValidSpo2())
+            line += " SpO2: no valid value in data.spo;";
         else
             line += Format(" SpO2 %zu events, lowest %u %%, %zu s;", spo2Events,
                            static_cast<unsigned>(spo2Result.LowestSpo2), spo2Seconds);
@@ -65,7 +73,10 @@ std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& 
     std::vector<std::filesystem::path> cases;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-        if (entry.is_directory(error) && HoldsData(entry.path()))
+        // Staging folders of an import, the scratch folder and anything else
+        // not named by a case id are no cases, whatever they hold.
+        if (archive::IsValidCaseId(entry.path().filename().string()) && entry.is_directory(error)
+            && HoldsData(entry.path()))
             cases.push_back(entry.path());
     }
     std::sort(cases.begin(), cases.end());

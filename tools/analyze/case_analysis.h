@@ -21,12 +21,16 @@ struct CaseSummary {
     std::size_t spo2Events = 0;
     std::size_t spo2Seconds = 0;
 
+    // Analysed, but not one SpO2 value lay in the valid range ("ana.spo" is
+    // still written; the case counts as failed).
+    bool noValidSpo2() const;
     bool ok() const;
     std::string Line() const;           // one-line summary, or the failure
 };
 
 // Case folders named by a path: the folder itself when it holds "data.ecg" or
-// "data.spo", otherwise each sub-folder that does (an archive root), sorted.
+// "data.spo", otherwise each sub-folder named by a case id that does (an
+// archive root), sorted.
 std::vector<std::filesystem::path> FindCaseFolders(const std::filesystem::path& path);
 
 // Rewrites "qrs.ecg" and "ana.spo" of one case folder as the program does.

@@ -24,7 +24,8 @@ constexpr const char* kUsage = R"(Usage: tavo-analyze [OPTIONS] PATH...
 Analyses case folders as the program does: detects the ECG beats of
 "data.ecg" (rewriting "qrs.ecg") and the SpO2 desaturations of "data.spo"
 (rewriting "ana.spo"). PATH is a case folder, or an archive root whose
-sub-folders are the cases. Prints one summary line per case.
+sub-folders named by a case id (digits only, such as 0000012) are the
+cases. Prints one summary line per case.
 
 Options:
   --stored-settings   use the analysis settings stored for this user
@@ -50,7 +51,8 @@ Options:
   -h, --help          this text
 
 Exit status: 0 when every case was analysed (or scored), 1 when a case
-failed or a path held no data, 2 for a usage error.
+failed, a path held no data or a "data.spo" held no valid SpO2 value (its
+"ana.spo" is written all the same), 2 for a usage error.
 )";
 
 struct Options {
