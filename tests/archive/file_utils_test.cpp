@@ -1,8 +1,6 @@
 #include "archive/archive_paths.h"
-#include "archive/draw_frame_rect.h"
 #include "archive/file_utils.h"
 #include "archive/sample_streams.h"
-#include "archive/text_utils.h"
 
 #include "hand_built.h"
 #include "temp_dir.h"
@@ -142,36 +140,6 @@ TEST(SampleStreams, CountsComeFromTheSizeAndTrailingBytesAreIgnored)
     EXPECT_EQ(archive::ReadEcgSamples(dir / "data.ecg", 1, 5), (std::vector<std::uint16_t>{4095, 1}));
     EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", -1, 5).empty());
     EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", 3, 5).empty());
-}
-
-struct LineRecorder {
-    std::vector<std::array<int, 4>> lines;
-    void drawLine(int x1, int y1, int x2, int y2) { lines.push_back({x1, y1, x2, y2}); }
-};
-
-TEST(TextUtilities, FormattingRoundingAndLikeEscapes)
-{
-    EXPECT_EQ(archive::EscapeLike("50%_a'b["), "50[%][_]a''b[[]");
-    EXPECT_EQ(archive::EscapeLike("[[%%"), "[[][[][%][%]");
-    EXPECT_EQ(archive::EscapeLike("''"), "''''");
-    EXPECT_EQ(archive::EscapeLike(""), "");
-
-    const std::pair<double, std::int64_t> rounded[] = {
-        {-2.5, -3}, {2.5, 3}, {2.49, 2}, {-0.4, 0}, {4.0e18, 4000000000000000000LL}, {std::nan(""), 0},
-        {1e300, std::numeric_limits<std::int64_t>::max()}, {-1e300, std::numeric_limits<std::int64_t>::min()}};
-    for (const auto& [value, expected] : rounded)
-        EXPECT_EQ(archive::RoundToInt(value), expected) << value;
-
-    EXPECT_EQ(archive::FormatFixed(3.14159, 2), "3.14");
-    EXPECT_EQ(archive::FormatFixed(2.0, 0), "2");
-    EXPECT_EQ(archive::FormatFixed(-0.5, 3), "-0.500");
-    EXPECT_EQ(archive::FormatFixed(1.25, -1), "1");
-    EXPECT_EQ(archive::FormatInt(-42), "-42");
-
-    LineRecorder painter;
-    archive::DrawFrameRect(painter, 1, 2, 30, 40);
-    EXPECT_EQ(painter.lines, (std::vector<std::array<int, 4>>{
-                                 {1, 2, 1, 40}, {1, 40, 30, 40}, {30, 40, 30, 2}, {30, 2, 1, 2}}));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "archive/archive_converter.h"
+#include "archive/device_file_converter.h"
 #include "archive/device_header.h"
 #include "archive/sample_streams.h"
 
@@ -54,7 +54,9 @@ TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
         EXPECT_EQ(archive::StartTimeOf(*header, {}), recsim::ArchiveStart(options, index));
 
         const auto caseFolder = dir / "Archive" / ("000000" + std::to_string(index + 2));
-        ASSERT_TRUE(archive::ConvertArchive({ecgFile, spo2File}, caseFolder).ok());
+        std::filesystem::create_directories(caseFolder);
+        ASSERT_TRUE(archive::CopyArchiveFile(ecgFile, caseFolder / "data.ecg", archive::ConvertMode::Ecg).ok());
+        ASSERT_TRUE(archive::CopyArchiveFile(spo2File, caseFolder / "data.spo", archive::ConvertMode::SpO2).ok());
         const auto truth = dir / "truth" / name;
         EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.ecg"), handbuilt::ReadFile(truth / "data.ecg"));
         EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.spo"), handbuilt::ReadFile(truth / "data.spo"));

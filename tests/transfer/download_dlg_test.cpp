@@ -325,20 +325,6 @@ TEST_F(DownloadDialogTest, DeleteAfterDownloadAndFaults)
     EXPECT_EQ(list->rowCount(), 0);
 }
 
-TEST_F(DownloadDialogTest, UnwritableArchiveRootLeavesNoCase)
-{
-    home.AddArchives("W", 2, SampleType::Ecg);
-    WriteBytes(home.archiveRoot(), {'x'});
-    Open();
-    ModalScript script;
-    QString report;
-    script.Then(script.Press(QMessageBox::Ok, &report));
-    RunDownload();
-    EXPECT_NE(report.indexOf("W000001: cannot create the archive folder"), -1) << report.toStdString();
-    EXPECT_TRUE(home.Rows().empty());
-    EXPECT_EQ(Cell(0, 3), "No");
-}
-
 TEST(DownloadWorker, GoingAwayAnswersAnOpenQuestionWithCancel)
 {
     ImportHome home;

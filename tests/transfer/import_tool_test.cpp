@@ -158,17 +158,6 @@ TEST(ImportTool, DamagedFilesAndFailures)
     EXPECT_NE(run.out.find("x?y.ECG\tfailed: the archive name holds control characters"), std::string::npos);
     EXPECT_EQ(ReadBytes(home.archiveRoot() / "0000003" / "data.ecg"),
               ReadBytes(home.truth() / "V000002" / "data.ecg"));
-
-    // An archive root that cannot hold folders: every archive fails, no row.
-    ImportHome blocked;
-    blocked.AddArchives("W", 2, SampleType::Ecg);
-    WriteBytes(blocked.archiveRoot(), {'x'});
-    const ToolRun refused = RunImport(Args(blocked, {"--json"}));
-    EXPECT_EQ(refused.exitCode, 1);
-    const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(refused.out)).object();
-    EXPECT_EQ(object["summary"].toObject()["failed"].toInt(), 2);
-    EXPECT_EQ(object["archives"].toArray()[0].toObject()["result"].toString(), "failed");
-    EXPECT_TRUE(blocked.Rows().empty());
 }
 
 TEST(ImportTool, BadUsageAndUnreachableDatabase)
