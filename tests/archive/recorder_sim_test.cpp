@@ -121,6 +121,9 @@ TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
     std::string output;
     EXPECT_EQ(RunSimulator("--help", &output), 0);
     EXPECT_NE(output.find("Usage: tavo-recorder-sim --out CARD_DIR"), std::string::npos);
+    output.clear();
+    EXPECT_EQ(RunSimulator("--version", &output), 0);
+    EXPECT_TRUE(output.starts_with("tavo-recorder-sim ")) << output;
 
     const std::vector<std::pair<std::string, std::string>> refusals{
         {"", "--out DIR"},
@@ -132,6 +135,9 @@ TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
         {"--out x --start '2023-02-29 10:00:00'", "--start must be a valid"},
         {"--out x --rate fast", "--rate must be a number"},
         {"--out x --bogus 1", "Unknown option \"--bogus\""},
+        {"--out x --seed 1 --seed 2", "--seed may be given only once"},
+        {"--out --truth t", "--out needs a value"},
+        {"--out=x extra", "Unexpected argument \"extra\""},
     };
     for (const auto& [arguments, message] : refusals) {
         output.clear();
@@ -145,7 +151,7 @@ TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
     EXPECT_NE(output.find("Cannot create the folder"), std::string::npos) << output;
 
     output.clear();
-    EXPECT_EQ(RunSimulator("--out " + (dir / "card").string() + " --archives 2 --seconds 20", &output), 0);
+    EXPECT_EQ(RunSimulator("--out=" + (dir / "card").string() + " --archives 2 --seconds 20", &output), 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "card" / "T000002.SPO"));
 }
 

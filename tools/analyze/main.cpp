@@ -5,12 +5,12 @@
 #include "case_analysis.h"
 #include "case_score.h"
 
+#include "cli/command_line.h"
 #include "settings/system_settings.h"
 
 #include <charconv>
 #include <optional>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -49,6 +49,7 @@ Options:
                       the gross totals for several folders.
   -q, --quiet         no progress line
   -h, --help          this text
+  --version           the program's version
 
 Exit status: 0 when every case was analysed (or scored), 1 when a case
 failed, a path held no data or a "data.spo" held no valid SpO2 value (its
@@ -152,52 +153,44 @@ void TakeStoredSettings(Options& options)
     options.spo.Level = static_cast<std::uint16_t>(g_Settings.Level);
 }
 
-// Returns 0 to go on, or the exit status.
-int ParseArguments(int argc, char** argv, Options& options)
+cli::Parsed<Options> ParseCommand(const std::vector<std::string>& arguments)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        }
-        if (arg == "-q" || arg == "--quiet") {
-            options.quiet = true;
-        } else if (arg == "--stored-settings") {
-            options.storedSettings = true;
-        } else if (arg == "--detector" && i + 1 < argc) {
-            const std::string_view name = argv[++i];
-            if (name != "designed" && name != "enhanced") {
-                std::fprintf(stderr, "tavo-analyze: unknown detector %s (designed or enhanced)\n", argv[i]);
-                return 2;
-            }
-            options.detector = name == "enhanced" ? kEnhancedDetector : kDesignedDetector;
-        } else if (arg == "--score" && i + 1 < argc) {
-            options.scoreReference = argv[++i];
-        } else if (arg == "--set" && i + 1 < argc) {
-            options.overrides.emplace_back(argv[++i]);
-        } else if (arg.starts_with("-")) {
-            std::fprintf(stderr, "tavo-analyze: unknown option %s (see --help)\n", argv[i]);
-            return 2;
-        } else {
-            options.paths.emplace_back(arg);
-        }
+    cli::CommandLine line({{{"q", "quiet"}},
+                           {{"stored-settings"}},
+                           {{"detector"}, true},
+                           {{"score"}, true},
+                           {{"set"}, true, true}});
+    if (auto stop = line.Parse(arguments))
+        return *stop;
+    Options options;
+    options.quiet = line.IsSet("quiet");
+    options.storedSettings = line.IsSet("stored-settings");
+    options.scoreReference = line.Value("score");
+    if (const auto name = line.Value("detector")) {
+        if (*name != "designed" && *name != "enhanced")
+            return "unknown detector " + *name + " (designed or enhanced)";
+        options.detector = *name == "enhanced" ? kEnhancedDetector : kDesignedDetector;
     }
-    if (options.paths.empty()) {
-        std::fprintf(stderr, "tavo-analyze: no case folder given (see --help)\n");
-        return 2;
+    options.overrides = line.Values("set");
+    for (const std::string& assignment : options.overrides) {
+        if (Options scratch; !ApplyOverride(assignment, scratch))
+            return "bad setting " + assignment + " (see --help)";
     }
+    options.paths = line.Positional();
+    if (options.paths.empty())
+        return std::string("no case folder given (see --help)");
+    return options;
+}
+
+// The analysis settings: first-run or stored, then the overrides.
+void SettleSettings(Options& options)
+{
     if (options.storedSettings)
         TakeStoredSettings(options);
-    for (const std::string& assignment : options.overrides) {
-        if (!ApplyOverride(assignment, options)) {
-            std::fprintf(stderr, "tavo-analyze: bad setting %s (see --help)\n", assignment.c_str());
-            return 2;
-        }
-    }
+    for (const std::string& assignment : options.overrides)
+        ApplyOverride(assignment, options);
     if (options.detector)
         options.ecg.Detector = *options.detector;
-    return 0;
 }
 
 int ScoreCases(const Options& options)
@@ -221,9 +214,11 @@ int ScoreCases(const Options& options)
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (const int status = ParseArguments(argc, argv, options); status != 0)
-        return status < 0 ? 0 : status;
+    const auto parsed = ParseCommand({argv + 1, argv + argc});
+    if (const auto* stop = std::get_if<cli::Stop>(&parsed))
+        return cli::Report(*stop, "tavo-analyze", kUsage);
+    Options options = std::get<Options>(parsed);
+    SettleSettings(options);
     if (options.scoreReference)
         return ScoreCases(options);
 

@@ -2,43 +2,25 @@
 
 ParsedCommand ParseImportCommand(const std::vector<std::string>& arguments)
 {
+    cli::CommandLine line({{{"home"}, true}, {{"list"}}, {{"replace"}}, {{"keep-both"}}, {{"delete-after"}}, {{"json"}}});
+    if (auto stop = line.Parse(arguments))
+        return *stop;
     ImportCommand command;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || argument.empty() || argument[0] != '-') {
-            command.inputs.emplace_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
-            return HelpWanted{};
-        } else if (argument == "--list") {
-            command.listOnly = true;
-        } else if (argument == "--replace" || argument == "--keep-both") {
-            const LoadedArchives wanted = argument == "--replace" ? LoadedArchives::Replace : LoadedArchives::KeepBoth;
-            if (command.loaded != LoadedArchives::Skip && command.loaded != wanted)
-                return std::string("--replace and --keep-both exclude each other.");
-            command.loaded = wanted;
-        } else if (argument == "--delete-after") {
-            command.deleteAfter = true;
-        } else if (argument == "--json") {
-            command.json = true;
-        } else if (argument == "--home" || argument.starts_with("--home=")) {
-            std::string value;
-            if (argument == "--home") {
-                if (i + 1 >= arguments.size())
-                    return std::string("--home needs a folder.");
-                value = arguments[++i];
-            } else {
-                value = argument.substr(7);
-            }
-            if (value.empty())
-                return std::string("--home needs a folder.");
-            command.home = value;
-        } else {
-            return "Unknown option \"" + argument + "\" (see --help).";
-        }
+    if (line.IsSet("replace") && line.IsSet("keep-both"))
+        return std::string("--replace and --keep-both exclude each other.");
+    command.loaded = line.IsSet("replace")     ? LoadedArchives::Replace
+        : line.IsSet("keep-both") ? LoadedArchives::KeepBoth
+                                  : LoadedArchives::Skip;
+    command.listOnly = line.IsSet("list");
+    command.deleteAfter = line.IsSet("delete-after");
+    command.json = line.IsSet("json");
+    if (const auto home = line.Value("home")) {
+        if (home->empty())
+            return std::string("--home needs a folder.");
+        command.home = *home;
     }
+    for (const std::string& input : line.Positional())
+        command.inputs.emplace_back(input);
     if (command.inputs.empty())
         return std::string("Name a card folder or device files (see --help).");
     return command;
@@ -72,6 +54,7 @@ Options:
                    case is fully written and read back
   --json           print the result as one JSON object instead of lines
   --help           show this text
+  --version        show the program's version
 
 Output: one line per archive on stdout, "NAME<TAB>TYPE<TAB>START<TAB>RESULT",
 where RESULT is "new CASEID", "replaced CASEID", "skipped (loaded as CASEID)",

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "cli/command_line.h"
 #include "transfer/import_engine.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 // What to do with archives that already have a case.
@@ -20,10 +20,8 @@ struct ImportCommand {
     bool json = false;
 };
 
-struct HelpWanted {};
-
-// The command, a request for help, or why the arguments are refused.
-using ParsedCommand = std::variant<ImportCommand, HelpWanted, std::string>;
+// The command, or why the tool does not run.
+using ParsedCommand = cli::Parsed<ImportCommand>;
 
 ParsedCommand ParseImportCommand(const std::vector<std::string>& arguments);
 

@@ -126,12 +126,8 @@ std::string NotRunReason(const RunResult& run)
 int main(int argc, char** argv)
 {
     const ParsedCommand parsed = ParseImportCommand(std::vector<std::string>(argv + 1, argv + argc));
-    if (std::holds_alternative<HelpWanted>(parsed)) {
-        std::cout << ImportHelpText();
-        return kExitOk;
-    }
-    if (const auto* refusal = std::get_if<std::string>(&parsed))
-        return Usage(*refusal);
+    if (const auto* stop = std::get_if<cli::Stop>(&parsed))
+        return cli::Report(*stop, "tavo-import", ImportHelpText());
     const ImportCommand& command = std::get<ImportCommand>(parsed);
 
     std::vector<std::filesystem::path> files;

@@ -9,14 +9,8 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const recsim::ParseResult parsed = recsim::ParseSimOptions(arguments);
-    if (std::holds_alternative<recsim::HelpRequest>(parsed)) {
-        std::fputs(recsim::HelpText().c_str(), stdout);
-        return 0;
-    }
-    if (const auto* refusal = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "tavo-recorder-sim: %s\n", refusal->c_str());
-        return 2;
-    }
+    if (const auto* stop = std::get_if<cli::Stop>(&parsed))
+        return cli::Report(*stop, "tavo-recorder-sim", recsim::HelpText());
     const auto& options = std::get<recsim::SimOptions>(parsed);
     if (const base::Status status = recsim::WriteCard(options); !status.ok()) {
         std::fprintf(stderr, "tavo-recorder-sim: %s\n", status.error().c_str());

@@ -65,22 +65,22 @@ Setter NumberIn(double SimOptions::*field, double low, double high, const char* 
 std::map<std::string, Setter> Setters()
 {
     std::map<std::string, Setter> setters;
-    setters["--out"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["out"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         o.cardFolder = t;
         return std::nullopt;
     };
-    setters["--truth"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["truth"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         o.truthFolder = t;
         return std::nullopt;
     };
-    setters["--archives"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["archives"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         const auto value = ParseNumber(t);
         if (!value || *value < 1 || *value > kMaxArchives || *value != std::floor(*value))
             return "--archives must be a whole number from 1 to " + std::to_string(kMaxArchives) + ".";
         o.archiveCount = static_cast<int>(*value);
         return std::nullopt;
     };
-    setters["--type"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["type"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         if (t == "ecg")
             o.type = archive::SampleType::Ecg;
         else if (t == "spo2")
@@ -91,42 +91,42 @@ std::map<std::string, Setter> Setters()
             return "--type must be ecg, spo2 or both, not \"" + t + "\".";
         return std::nullopt;
     };
-    setters["--seconds"] = NumberIn(&SimOptions::seconds, 1.0, kMaxSeconds, "--seconds");
-    setters["--minutes"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["seconds"] = NumberIn(&SimOptions::seconds, 1.0, kMaxSeconds, "--seconds");
+    setters["minutes"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         const auto value = ParseNumber(t);
         if (!value || *value * 60.0 < 1.0 || *value * 60.0 > kMaxSeconds)
             return "--minutes must be a number from 1/60 to " + std::to_string(kMaxSeconds / 60) + ".";
         o.seconds = *value * 60.0;
         return std::nullopt;
     };
-    setters["--start"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["start"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         const auto value = ParseDateTime(t);
         if (!value)
             return "--start must be a valid \"YYYY-MM-DD hh:mm:ss\", not \"" + t + "\".";
         o.firstStart = *value;
         return std::nullopt;
     };
-    setters["--prefix"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["prefix"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         if (!IsSafePrefix(t))
             return "--prefix must be one letter or digit, not \"" + t + "\".";
         o.namePrefix = t;
         return std::nullopt;
     };
-    setters["--rate"] = NumberIn(&SimOptions::rateBpm, 30.0, 220.0, "--rate");
-    setters["--swing"] = NumberIn(&SimOptions::rateSwingBpm, 0.0, 40.0, "--swing");
-    setters["--premature"] = NumberIn(&SimOptions::prematureShare, 0.0, 0.5, "--premature");
-    setters["--noise"] = NumberIn(&SimOptions::noiseMv, 0.0, 2.0, "--noise");
-    setters["--wander"] = NumberIn(&SimOptions::wanderMv, 0.0, 2.0, "--wander");
-    setters["--hum"] = NumberIn(&SimOptions::humMv, 0.0, 2.0, "--hum");
-    setters["--events-per-hour"] = NumberIn(&SimOptions::eventsPerHour, 0.0, 30.0, "--events-per-hour");
-    setters["--baseline"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["rate"] = NumberIn(&SimOptions::rateBpm, 30.0, 220.0, "--rate");
+    setters["swing"] = NumberIn(&SimOptions::rateSwingBpm, 0.0, 40.0, "--swing");
+    setters["premature"] = NumberIn(&SimOptions::prematureShare, 0.0, 0.5, "--premature");
+    setters["noise"] = NumberIn(&SimOptions::noiseMv, 0.0, 2.0, "--noise");
+    setters["wander"] = NumberIn(&SimOptions::wanderMv, 0.0, 2.0, "--wander");
+    setters["hum"] = NumberIn(&SimOptions::humMv, 0.0, 2.0, "--hum");
+    setters["events-per-hour"] = NumberIn(&SimOptions::eventsPerHour, 0.0, 30.0, "--events-per-hour");
+    setters["baseline"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         const auto value = ParseNumber(t);
         if (!value || *value < 80 || *value > 100 || *value != std::floor(*value))
             return "--baseline must be a whole percentage from 80 to 100.";
         o.baselinePercent = static_cast<int>(*value);
         return std::nullopt;
     };
-    setters["--seed"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
+    setters["seed"] = [](SimOptions& o, const std::string& t) -> std::optional<std::string> {
         const auto value = ParseNumber(t);
         if (!value || *value < 0 || *value > 4294967295.0 || *value != std::floor(*value))
             return "--seed must be a whole number from 0 to 4294967295.";
@@ -141,17 +141,17 @@ std::map<std::string, Setter> Setters()
 ParseResult ParseSimOptions(const std::vector<std::string>& arguments)
 {
     const auto setters = Setters();
+    std::vector<cli::Option> names;
+    for (const auto& [name, setter] : setters)
+        names.push_back({{name}, true});
+    cli::CommandLine line(names);
+    if (auto stop = line.Parse(arguments))
+        return *stop;
+    if (const auto extra = line.Positional(); !extra.empty())
+        return "Unexpected argument \"" + extra.front() + "\" (see --help).";
     SimOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& name = arguments[i];
-        if (name == "--help" || name == "-h")
-            return HelpRequest{};
-        const auto setter = setters.find(name);
-        if (setter == setters.end())
-            return "Unknown option \"" + name + "\" (see --help).";
-        if (i + 1 >= arguments.size())
-            return "The option " + name + " needs a value.";
-        if (auto refusal = setter->second(options, arguments[++i]))
+    for (const std::string& name : line.Given()) {
+        if (auto refusal = setters.at(name)(options, *line.Value(name)))
             return *refusal;
     }
     if (options.cardFolder.empty())
@@ -188,6 +188,7 @@ of archives, from synthetic ECG and SpO2/pulse-rate signals.
   --events-per-hour E    desaturations per hour (default 6)
   --seed N               random seed; archive k uses seed + k (default 1)
   --help                 show this text
+  --version              show the program's version
 )";
 }
 

@@ -2,12 +2,12 @@
 
 #include "archive/device_header.h"
 #include "archive/recording_format.h"
+#include "cli/command_line.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace recsim {
@@ -31,10 +31,8 @@ struct SimOptions {
     std::uint32_t seed = 1;
 };
 
-struct HelpRequest {};
-
-// The options, a request for help, or the reason the arguments are refused.
-using ParseResult = std::variant<SimOptions, HelpRequest, std::string>;
+// The options, or why the tool does not run.
+using ParseResult = cli::Parsed<SimOptions>;
 
 ParseResult ParseSimOptions(const std::vector<std::string>& arguments);
 
