@@ -2,13 +2,14 @@
 
 #include "settings/registry_key.h"
 
+#include <algorithm>
+#include <vector>
+
 SystemSettings g_Settings;
 const QString g_RegistryRoot = QStringLiteral("SOFTWARE\\Halvik\\TAVO_Vezi\\");
 bool g_SmoothLines = SystemSettings{}.Smooth != 0;
 
 namespace {
-
-const SystemSettings kInitial;
 
 // A stored text is read into room for 255 bytes; the cut never splits a
 // UTF-8 sequence.
@@ -30,298 +31,186 @@ QString CutText(QByteArray utf8)
     return QString::fromUtf8(utf8);
 }
 
-QString PhysicianKey(int slot)
+// The field a stored value lives in; `slot` picks the element of the
+// per-slot arrays (physicians, alarm items) and is ignored by the others.
+using S = SystemSettings;
+using IntRef = int& (*)(S&, int slot);
+using TextRef = QString& (*)(S&, int slot);
+
+template <auto member>
+auto& One(S& s, int)
 {
-    return QStringLiteral("Setting\\Physician\\%1").arg(slot);
+    return s.*member;
 }
 
-QString AlarmKey(int item)
+template <auto member>
+auto& Slot(S& s, int slot)
 {
-    return QStringLiteral("Setting\\Alarm\\%1").arg(item);
+    return (s.*member)[static_cast<std::size_t>(slot)];
 }
 
-// Reads the values of one open key into fields.
-class FieldReader {
-public:
-    explicit FieldReader(const RegistryKey& key) : m_key(key) {}
-
-    // A missing text loads as "".
-    void Text(const QString& name, QString& field) const
-    {
-        const auto bytes = m_key.ReadText(name);
-        field = bytes ? CutText(*bytes) : QString();
-    }
-
-    // A missing integer leaves the field; one outside [low, high] gives it
-    // its first-run value.
-    void Int(const QString& name, int& field, int initial, int low, int high) const
-    {
-        if (const auto value = m_key.ReadDword(name))
-            field = (*value >= low && *value <= high) ? *value : initial;
-    }
-
-    void Flag(const QString& name, int& field, int initial) const { Int(name, field, initial, 0, 1); }
-
-private:
-    const RegistryKey& m_key;
+// One stored value: a text, or an integer valid in [low, high].
+struct Field {
+    const char* name;
+    TextRef text = nullptr;
+    IntRef number = nullptr;
+    int low = 0;
+    int high = 0;
 };
 
-// Both members of a lower/upper pair return to their first-run values when
+Field Text(const char* name, TextRef field)
+{
+    return {name, field};
+}
+
+Field Int(const char* name, IntRef field, int low, int high)
+{
+    return {name, nullptr, field, low, high};
+}
+
+Field Flag(const char* name, IntRef field)
+{
+    return Int(name, field, 0, 1);
+}
+
+// A lower/upper pair whose members both return to their first-run values when
 // the stored ones are out of order.
-void KeepOrdered(int& low, int& high, int initialLow, int initialHigh, bool strict)
+struct Ordered {
+    IntRef low;
+    IntRef high;
+    bool strict; // low must stay below high, not only up to it
+};
+
+struct Key {
+    const char* path;
+    int slotCount; // 0: the key itself; n: its slot keys "PATH\0" .. "PATH\<n-1>"
+    std::vector<Field> fields;
+    std::vector<Ordered> pairs = {};
+};
+
+// Every stored value, key by key in the order of the load.
+const std::vector<Key>& Keys()
 {
-    if (strict ? low >= high : low > high) {
-        low = initialLow;
-        high = initialHigh;
+    static const std::vector<Key> keys{
+        {"Setting\\Hospital",
+         0,
+         {Text("HospitalName", One<&S::HospitalName>), Text("HospitalPhone", One<&S::HospitalPhone>),
+          Text("HospitalFax", One<&S::HospitalFax>), Text("HospitalAddress", One<&S::HospitalAddress>)}},
+        {"Setting\\Physician", 0, {Int("PhysicianIndex", One<&S::PhysicianIndex>, 0, kPhysicianSlots - 1)}},
+        {"Setting\\Physician",
+         kPhysicianSlots,
+         {Text("PhysicianName", Slot<&S::PhysicianName>), Text("PhysicianPhone", Slot<&S::PhysicianPhone>),
+          Text("PhysicianAddress", Slot<&S::PhysicianAddress>)}},
+        {"Setting\\Sample",
+         0,
+         {Int("FilterType", One<&S::FilterType>, 0, 1), Int("FilterMethod", One<&S::FilterMethod>, 0, 1),
+          Flag("Filter50Hz", One<&S::Filter50Hz>), Flag("FilterEMG", One<&S::FilterEMG>),
+          Flag("FilterBase", One<&S::FilterBase>), Flag("ECG", One<&S::SampleECG>),
+          Flag("ECGLimit", One<&S::ECGLimit>), Int("ECGTimer", One<&S::ECGTimer>, 3, 14400),
+          Flag("PCG", One<&S::SamplePCG>), Flag("PCGLimit", One<&S::PCGLimit>),
+          Int("PCGTimer", One<&S::PCGTimer>, 3, 14400)}},
+        {"Setting\\Analysis",
+         0,
+         {Int("FilterRRRefP", One<&S::FilterRRRefP>, 0, 300), Int("Tachycardia", One<&S::Tachycardia>, 100, 300),
+          Int("Bradycardia", One<&S::Bradycardia>, 0, 60), Int("MinSpo2", One<&S::MinSpo2>, 0, 100),
+          Int("MaxSpo2", One<&S::MaxSpo2>, 0, 100), Int("MaxDesatTime", One<&S::MaxDesatTime>, 8, 180),
+          Int("MinDesatTime", One<&S::MinDesatTime>, 8, 180), Int("SwingIndex", One<&S::SwingIndex>, 0, 100),
+          Int("MaxDrop", One<&S::MaxDrop>, 0, 100), Int("Desaturation", One<&S::Desaturation>, 0, 100),
+          Int("Level", One<&S::Level>, 0, 100), Int("Detector", One<&S::Detector>, 0, 1)},
+         {{One<&S::MinSpo2>, One<&S::MaxSpo2>, false}, {One<&S::MinDesatTime>, One<&S::MaxDesatTime>, false}}},
+        {"Setting\\Alarm",
+         kAlarmItems,
+         {Text("AlarmItem", Slot<&S::AlarmItem>), Int("AlarmUp", Slot<&S::AlarmUp>, 51, 100),
+          Int("AlarmLow", Slot<&S::AlarmLow>, 50, 99), Int("AlarmOn", Slot<&S::AlarmOn>, 0, 1)},
+         {{Slot<&S::AlarmLow>, Slot<&S::AlarmUp>, true}}},
+        {"Setting\\Alarm", 0, {Int("AlarmIndex", One<&S::AlarmIndex>, 0, kAlarmItems - 1)}},
+        {"Setting\\Interface",
+         0,
+         {Flag("Smooth", One<&S::Smooth>), Flag("ECGWave", One<&S::ECGWave>), Flag("SPO2Wave", One<&S::SPO2Wave>),
+          Text("Language", One<&S::Language>)}},
+        {"Setting\\Print",
+         0,
+         {Flag("Paper Style", One<&S::PaperStyle>), Flag("Print Style", One<&S::PrintStyle>),
+          Flag("Print ECGPLETH", One<&S::PrintECGPLETH>), Flag("Print ECGQRS", One<&S::PrintECGQRS>),
+          Flag("Print ECGMarkBox", One<&S::PrintECGMarkBox>), Flag("Print ECGMark", One<&S::PrintECGMark>),
+          Flag("Print SPO2Trend", One<&S::PrintSPO2Trend>), Flag("Print ECGTrend", One<&S::PrintECGTrend>),
+          Flag("Print SPO2Event", One<&S::PrintSPO2Event>), Flag("Print SPO2PI", One<&S::PrintSPO2PI>)}},
+    };
+    return keys;
+}
+
+QString KeyPath(const Key& key, int slot)
+{
+    const QString path = QString::fromLatin1(key.path);
+    return key.slotCount == 0 ? path : path + QStringLiteral("\\%1").arg(slot);
+}
+
+// Reads one stored key into `s`; false when the key does not exist. A missing
+// text loads as ""; a missing integer leaves its field, one outside its range
+// gives it its first-run value (from `initial`).
+bool LoadKey(const Key& key, int slot, S& s, S& initial)
+{
+    const auto stored = RegistryKey::Open(KeyPath(key, slot));
+    if (!stored)
+        return false;
+    for (const Field& field : key.fields) {
+        const QString name = QString::fromLatin1(field.name);
+        if (field.text) {
+            const auto bytes = stored->ReadText(name);
+            field.text(s, slot) = bytes ? CutText(*bytes) : QString();
+        } else if (const auto value = stored->ReadDword(name)) {
+            const bool valid = *value >= field.low && *value <= field.high;
+            field.number(s, slot) = valid ? *value : field.number(initial, slot);
+        }
     }
-}
-
-bool LoadHospital(SystemSettings& s)
-{
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Hospital"));
-    if (!key)
-        return false;
-    const FieldReader read(*key);
-    read.Text(QStringLiteral("HospitalName"), s.HospitalName);
-    read.Text(QStringLiteral("HospitalPhone"), s.HospitalPhone);
-    read.Text(QStringLiteral("HospitalFax"), s.HospitalFax);
-    read.Text(QStringLiteral("HospitalAddress"), s.HospitalAddress);
-    return true;
-}
-
-bool LoadPhysicians(SystemSettings& s)
-{
-    {
-        const auto key = RegistryKey::Open(QStringLiteral("Setting\\Physician"));
-        if (!key)
-            return false;
-        FieldReader(*key).Int(QStringLiteral("PhysicianIndex"), s.PhysicianIndex, kInitial.PhysicianIndex, 0,
-                              kPhysicianSlots - 1);
-    }
-    for (int n = 0; n < kPhysicianSlots; ++n) {
-        const auto key = RegistryKey::Open(PhysicianKey(n));
-        if (!key)
-            return false;
-        const FieldReader read(*key);
-        read.Text(QStringLiteral("PhysicianName"), s.PhysicianName[n]);
-        read.Text(QStringLiteral("PhysicianPhone"), s.PhysicianPhone[n]);
-        read.Text(QStringLiteral("PhysicianAddress"), s.PhysicianAddress[n]);
+    for (const Ordered& pair : key.pairs) {
+        int& low = pair.low(s, slot);
+        int& high = pair.high(s, slot);
+        if (pair.strict ? low >= high : low > high) {
+            low = pair.low(initial, slot);
+            high = pair.high(initial, slot);
+        }
     }
     return true;
 }
 
-bool LoadSample(SystemSettings& s)
+bool SaveKey(const Key& key, int slot, S& s)
 {
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Sample"));
-    if (!key)
+    auto stored = RegistryKey::Create(KeyPath(key, slot));
+    if (!stored)
         return false;
-    const FieldReader read(*key);
-    const SystemSettings& i = kInitial;
-    read.Int(QStringLiteral("FilterType"), s.FilterType, i.FilterType, 0, 1);
-    read.Int(QStringLiteral("FilterMethod"), s.FilterMethod, i.FilterMethod, 0, 1);
-    read.Flag(QStringLiteral("Filter50Hz"), s.Filter50Hz, i.Filter50Hz);
-    read.Flag(QStringLiteral("FilterEMG"), s.FilterEMG, i.FilterEMG);
-    read.Flag(QStringLiteral("FilterBase"), s.FilterBase, i.FilterBase);
-    read.Flag(QStringLiteral("ECG"), s.SampleECG, i.SampleECG);
-    read.Flag(QStringLiteral("ECGLimit"), s.ECGLimit, i.ECGLimit);
-    read.Int(QStringLiteral("ECGTimer"), s.ECGTimer, i.ECGTimer, 3, 14400);
-    read.Flag(QStringLiteral("PCG"), s.SamplePCG, i.SamplePCG);
-    read.Flag(QStringLiteral("PCGLimit"), s.PCGLimit, i.PCGLimit);
-    read.Int(QStringLiteral("PCGTimer"), s.PCGTimer, i.PCGTimer, 3, 14400);
-    return true;
-}
-
-bool LoadAnalysis(SystemSettings& s)
-{
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Analysis"));
-    if (!key)
-        return false;
-    const FieldReader read(*key);
-    const SystemSettings& i = kInitial;
-    read.Int(QStringLiteral("FilterRRRefP"), s.FilterRRRefP, i.FilterRRRefP, 0, 300);
-    read.Int(QStringLiteral("Tachycardia"), s.Tachycardia, i.Tachycardia, 100, 300);
-    read.Int(QStringLiteral("Bradycardia"), s.Bradycardia, i.Bradycardia, 0, 60);
-    read.Int(QStringLiteral("MinSpo2"), s.MinSpo2, i.MinSpo2, 0, 100);
-    read.Int(QStringLiteral("MaxSpo2"), s.MaxSpo2, i.MaxSpo2, 0, 100);
-    read.Int(QStringLiteral("MaxDesatTime"), s.MaxDesatTime, i.MaxDesatTime, 8, 180);
-    read.Int(QStringLiteral("MinDesatTime"), s.MinDesatTime, i.MinDesatTime, 8, 180);
-    read.Int(QStringLiteral("SwingIndex"), s.SwingIndex, i.SwingIndex, 0, 100);
-    read.Int(QStringLiteral("MaxDrop"), s.MaxDrop, i.MaxDrop, 0, 100);
-    read.Int(QStringLiteral("Desaturation"), s.Desaturation, i.Desaturation, 0, 100);
-    read.Int(QStringLiteral("Level"), s.Level, i.Level, 0, 100);
-    read.Int(QStringLiteral("Detector"), s.Detector, i.Detector, 0, 1);
-    KeepOrdered(s.MinSpo2, s.MaxSpo2, i.MinSpo2, i.MaxSpo2, false);
-    KeepOrdered(s.MinDesatTime, s.MaxDesatTime, i.MinDesatTime, i.MaxDesatTime, false);
-    return true;
-}
-
-bool LoadAlarms(SystemSettings& s)
-{
-    const SystemSettings& i = kInitial;
-    for (int n = 0; n < kAlarmItems; ++n) {
-        const auto key = RegistryKey::Open(AlarmKey(n));
-        if (!key)
-            return false;
-        const FieldReader read(*key);
-        read.Text(QStringLiteral("AlarmItem"), s.AlarmItem[n]);
-        read.Int(QStringLiteral("AlarmUp"), s.AlarmUp[n], i.AlarmUp[n], 51, 100);
-        read.Int(QStringLiteral("AlarmLow"), s.AlarmLow[n], i.AlarmLow[n], 50, 99);
-        read.Int(QStringLiteral("AlarmOn"), s.AlarmOn[n], i.AlarmOn[n], 0, 1);
-        KeepOrdered(s.AlarmLow[n], s.AlarmUp[n], i.AlarmLow[n], i.AlarmUp[n], true);
+    for (const Field& field : key.fields) {
+        const QString name = QString::fromLatin1(field.name);
+        if (field.text)
+            stored->WriteText(name, field.text(s, slot));
+        else
+            stored->WriteDword(name, field.number(s, slot));
     }
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Alarm"));
-    if (!key)
-        return false;
-    FieldReader(*key).Int(QStringLiteral("AlarmIndex"), s.AlarmIndex, i.AlarmIndex, 0, kAlarmItems - 1);
-    return true;
-}
-
-bool LoadInterface(SystemSettings& s)
-{
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Interface"));
-    if (!key)
-        return false;
-    const FieldReader read(*key);
-    read.Flag(QStringLiteral("Smooth"), s.Smooth, kInitial.Smooth);
-    read.Flag(QStringLiteral("ECGWave"), s.ECGWave, kInitial.ECGWave);
-    read.Flag(QStringLiteral("SPO2Wave"), s.SPO2Wave, kInitial.SPO2Wave);
-    read.Text(QStringLiteral("Language"), s.Language);
-    return true;
-}
-
-bool LoadPrint(SystemSettings& s)
-{
-    const auto key = RegistryKey::Open(QStringLiteral("Setting\\Print"));
-    if (!key)
-        return false;
-    const FieldReader read(*key);
-    const SystemSettings& i = kInitial;
-    read.Flag(QStringLiteral("Paper Style"), s.PaperStyle, i.PaperStyle);
-    read.Flag(QStringLiteral("Print Style"), s.PrintStyle, i.PrintStyle);
-    read.Flag(QStringLiteral("Print ECGPLETH"), s.PrintECGPLETH, i.PrintECGPLETH);
-    read.Flag(QStringLiteral("Print ECGQRS"), s.PrintECGQRS, i.PrintECGQRS);
-    read.Flag(QStringLiteral("Print ECGMarkBox"), s.PrintECGMarkBox, i.PrintECGMarkBox);
-    read.Flag(QStringLiteral("Print ECGMark"), s.PrintECGMark, i.PrintECGMark);
-    read.Flag(QStringLiteral("Print SPO2Trend"), s.PrintSPO2Trend, i.PrintSPO2Trend);
-    read.Flag(QStringLiteral("Print ECGTrend"), s.PrintECGTrend, i.PrintECGTrend);
-    read.Flag(QStringLiteral("Print SPO2Event"), s.PrintSPO2Event, i.PrintSPO2Event);
-    read.Flag(QStringLiteral("Print SPO2PI"), s.PrintSPO2PI, i.PrintSPO2PI);
-    return true;
-}
-
-// Creates one key, lets `write` fill it and writes it to the file.
-template <typename Writer>
-bool SaveKey(const QString& keyPath, Writer write)
-{
-    auto key = RegistryKey::Create(keyPath);
-    if (!key)
-        return false;
-    write(*key);
-    return key->Flush();
+    return stored->Flush();
 }
 
 } // namespace
 
 void LoadSettings()
 {
-    for (auto load : {LoadHospital, LoadPhysicians, LoadSample, LoadAnalysis, LoadAlarms, LoadInterface, LoadPrint})
-        if (!load(g_Settings))
-            return;
+    SystemSettings initial;
+    for (const Key& key : Keys()) {
+        for (int slot = 0; slot < std::max(key.slotCount, 1); ++slot) {
+            if (!LoadKey(key, slot, g_Settings, initial))
+                return;
+        }
+    }
 }
 
 bool SaveSettings()
 {
-    const SystemSettings& s = g_Settings;
-    const auto text = [](RegistryKey& key, const char* name, const QString& value) {
-        key.WriteText(QString::fromLatin1(name), value);
-    };
-    const auto dword = [](RegistryKey& key, const char* name, int value) {
-        key.WriteDword(QString::fromLatin1(name), value);
-    };
-
-    if (!SaveKey(QStringLiteral("Setting\\Hospital"), [&](RegistryKey& key) {
-            text(key, "HospitalName", s.HospitalName);
-            text(key, "HospitalPhone", s.HospitalPhone);
-            text(key, "HospitalFax", s.HospitalFax);
-            text(key, "HospitalAddress", s.HospitalAddress);
-        }))
-        return false;
-
-    if (!SaveKey(QStringLiteral("Setting\\Physician"),
-                 [&](RegistryKey& key) { dword(key, "PhysicianIndex", s.PhysicianIndex); }))
-        return false;
-    for (int n = 0; n < kPhysicianSlots; ++n) {
-        if (!SaveKey(PhysicianKey(n), [&](RegistryKey& key) {
-                text(key, "PhysicianName", s.PhysicianName[n]);
-                text(key, "PhysicianPhone", s.PhysicianPhone[n]);
-                text(key, "PhysicianAddress", s.PhysicianAddress[n]);
-            }))
-            return false;
+    for (const Key& key : Keys()) {
+        for (int slot = 0; slot < std::max(key.slotCount, 1); ++slot) {
+            if (!SaveKey(key, slot, g_Settings))
+                return false;
+        }
     }
-
-    if (!SaveKey(QStringLiteral("Setting\\Sample"), [&](RegistryKey& key) {
-            dword(key, "FilterType", s.FilterType);
-            dword(key, "FilterMethod", s.FilterMethod);
-            dword(key, "Filter50Hz", s.Filter50Hz);
-            dword(key, "FilterEMG", s.FilterEMG);
-            dword(key, "FilterBase", s.FilterBase);
-            dword(key, "ECG", s.SampleECG);
-            dword(key, "ECGLimit", s.ECGLimit);
-            dword(key, "ECGTimer", s.ECGTimer);
-            dword(key, "PCG", s.SamplePCG);
-            dword(key, "PCGLimit", s.PCGLimit);
-            dword(key, "PCGTimer", s.PCGTimer);
-        }))
-        return false;
-
-    if (!SaveKey(QStringLiteral("Setting\\Analysis"), [&](RegistryKey& key) {
-            dword(key, "FilterRRRefP", s.FilterRRRefP);
-            dword(key, "Tachycardia", s.Tachycardia);
-            dword(key, "Bradycardia", s.Bradycardia);
-            dword(key, "MinSpo2", s.MinSpo2);
-            dword(key, "MaxSpo2", s.MaxSpo2);
-            dword(key, "MaxDesatTime", s.MaxDesatTime);
-            dword(key, "MinDesatTime", s.MinDesatTime);
-            dword(key, "SwingIndex", s.SwingIndex);
-            dword(key, "MaxDrop", s.MaxDrop);
-            dword(key, "Desaturation", s.Desaturation);
-            dword(key, "Level", s.Level);
-            dword(key, "Detector", s.Detector);
-        }))
-        return false;
-
-    if (!SaveKey(QStringLiteral("Setting\\Alarm"), [&](RegistryKey& key) { dword(key, "AlarmIndex", s.AlarmIndex); }))
-        return false;
-    for (int n = 0; n < kAlarmItems; ++n) {
-        if (!SaveKey(AlarmKey(n), [&](RegistryKey& key) {
-                text(key, "AlarmItem", s.AlarmItem[n]);
-                dword(key, "AlarmUp", s.AlarmUp[n]);
-                dword(key, "AlarmLow", s.AlarmLow[n]);
-                dword(key, "AlarmOn", s.AlarmOn[n]);
-            }))
-            return false;
-    }
-
-    if (!SaveKey(QStringLiteral("Setting\\Interface"), [&](RegistryKey& key) {
-            dword(key, "Smooth", s.Smooth);
-            text(key, "Language", s.Language);
-            dword(key, "ECGWave", s.ECGWave);
-            dword(key, "SPO2Wave", s.SPO2Wave);
-        }))
-        return false;
-
-    return SaveKey(QStringLiteral("Setting\\Print"), [&](RegistryKey& key) {
-        dword(key, "Paper Style", s.PaperStyle);
-        dword(key, "Print Style", s.PrintStyle);
-        dword(key, "Print ECGPLETH", s.PrintECGPLETH);
-        dword(key, "Print ECGQRS", s.PrintECGQRS);
-        dword(key, "Print ECGTrend", s.PrintECGTrend);
-        dword(key, "Print ECGMarkBox", s.PrintECGMarkBox);
-        dword(key, "Print ECGMark", s.PrintECGMark);
-        dword(key, "Print SPO2Event", s.PrintSPO2Event);
-        dword(key, "Print SPO2PI", s.PrintSPO2PI);
-        dword(key, "Print SPO2Trend", s.PrintSPO2Trend);
-    });
+    return true;
 }
 
 void ResetSettings()
