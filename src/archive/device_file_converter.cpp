@@ -1,8 +1,8 @@
 #include "archive/device_file_converter.h"
 
 #include "archive/block_converter.h"
-#include "archive/little_endian.h"
 #include "base/file_error_text.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -48,7 +48,7 @@ void ToHostOrder(std::uint16_t* words, std::size_t count)
     if constexpr (std::endian::native != std::endian::little) {
         auto* bytes = reinterpret_cast<std::uint8_t*>(words);
         for (std::size_t i = 0; i < count; ++i)
-            words[i] = le::ReadWord(bytes + 2 * i);
+            words[i] = base::le::GetU16(bytes + 2 * i);
     } else {
         (void)words;
         (void)count;
@@ -61,7 +61,7 @@ void ToFileOrder(std::uint16_t* words, std::size_t count)
         auto* bytes = reinterpret_cast<std::uint8_t*>(words);
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint16_t value = words[i];
-            le::WriteWord(bytes + 2 * i, value);
+            base::le::PutU16(bytes + 2 * i, value);
         }
     } else {
         (void)words;

@@ -1,6 +1,6 @@
 #include "archive/device_header.h"
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -31,7 +31,7 @@ int DaysInMonth(int year, int month)
 DeviceHeader DecodeDeviceHeader(std::span<const std::uint8_t, kDeviceHeaderBytes> bytes)
 {
     DeviceHeader header;
-    header.year = le::ReadWord(bytes.data() + kHeaderYearOffset);
+    header.year = base::le::GetU16(bytes.data() + kHeaderYearOffset);
     header.day = bytes[kHeaderDayOffset];
     header.month = bytes[kHeaderMonthOffset];
     header.minute = bytes[kHeaderMinuteOffset];
@@ -44,7 +44,7 @@ DeviceHeader DecodeDeviceHeader(std::span<const std::uint8_t, kDeviceHeaderBytes
 DeviceHeaderBytes EncodeDeviceHeader(const DeviceHeader& header)
 {
     DeviceHeaderBytes bytes{};
-    le::WriteWord(bytes.data() + kHeaderYearOffset, header.year);
+    base::le::PutU16(bytes.data() + kHeaderYearOffset, header.year);
     bytes[kHeaderDayOffset] = header.day;
     bytes[kHeaderMonthOffset] = header.month;
     bytes[kHeaderMinuteOffset] = header.minute;

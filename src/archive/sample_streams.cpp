@@ -1,8 +1,8 @@
 #include "archive/sample_streams.h"
 
 #include "archive/file_utils.h"
-#include "archive/little_endian.h"
 #include "base/file_error_text.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -80,7 +80,7 @@ std::vector<std::uint16_t> ReadEcgSamples(const std::filesystem::path& ecgData, 
     const auto bytes = ReadBytesAt(ecgData, first * static_cast<std::int64_t>(kEcgSampleBytes),
                                    wanted * kEcgSampleBytes);
     std::vector<std::uint16_t> samples(bytes.size() / kEcgSampleBytes);
-    le::ReadWords(bytes.data(), samples.data(), samples.size());
+    base::le::GetU16s(bytes.data(), samples.data(), samples.size());
     return samples;
 }
 
@@ -92,8 +92,8 @@ std::vector<SpO2Record> ReadSpO2Records(const std::filesystem::path& spo2Data, s
                                    wanted * kSpO2RecordBytes);
     std::vector<SpO2Record> records(bytes.size() / kSpO2RecordBytes);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i].spo2Percent = le::ReadWord(bytes.data() + kSpO2RecordBytes * i);
-        records[i].pulseBpm = le::ReadWord(bytes.data() + kSpO2RecordBytes * i + 2);
+        records[i].spo2Percent = base::le::GetU16(bytes.data() + kSpO2RecordBytes * i);
+        records[i].pulseBpm = base::le::GetU16(bytes.data() + kSpO2RecordBytes * i + 2);
     }
     return records;
 }
@@ -101,7 +101,7 @@ std::vector<SpO2Record> ReadSpO2Records(const std::filesystem::path& spo2Data, s
 std::vector<std::uint8_t> EncodeEcgSamples(std::span<const std::uint16_t> samples)
 {
     std::vector<std::uint8_t> bytes(samples.size() * kEcgSampleBytes);
-    le::WriteWords(samples.data(), bytes.data(), samples.size());
+    base::le::PutU16s(bytes.data(), samples.data(), samples.size());
     return bytes;
 }
 
@@ -109,8 +109,8 @@ std::vector<std::uint8_t> EncodeSpO2Records(std::span<const SpO2Record> records)
 {
     std::vector<std::uint8_t> bytes(records.size() * kSpO2RecordBytes);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        le::WriteWord(bytes.data() + kSpO2RecordBytes * i, records[i].spo2Percent);
-        le::WriteWord(bytes.data() + kSpO2RecordBytes * i + 2, records[i].pulseBpm);
+        base::le::PutU16(bytes.data() + kSpO2RecordBytes * i, records[i].spo2Percent);
+        base::le::PutU16(bytes.data() + kSpO2RecordBytes * i + 2, records[i].pulseBpm);
     }
     return bytes;
 }
