@@ -1,5 +1,6 @@
 #include "archive/device_header.h"
 
+#include "base/fd_io.h"
 #include "base/little_endian.h"
 #include "base/unique_fd.h"
 
@@ -97,18 +98,10 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::pa
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     std::vector<std::uint8_t> bytes(size);
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
+    const std::int64_t got = base::ReadFull(fd.get(), bytes.data(), size);
+    if (got < 0)
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 #include "archive/sample_streams.h"
 
 #include "archive/file_utils.h"
+#include "base/fd_io.h"
 #include "base/file_error_text.h"
 #include "base/little_endian.h"
 #include "base/unique_fd.h"
@@ -14,24 +15,16 @@
 namespace archive {
 namespace {
 
-// Reads up to `size` bytes at `offset`; fewer at the end of the file.
+// Reads up to `size` bytes at `offset`; fewer at the end of the file, none
+// when it cannot be read.
 std::vector<std::uint8_t> ReadBytesAt(const std::filesystem::path& file, std::int64_t offset, std::size_t size)
 {
-    std::vector<std::uint8_t> bytes(size);
     const base::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
+    if (!fd || ::lseek(fd.get(), static_cast<off_t>(offset), SEEK_SET) < 0)
         return {};
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::pread(fd.get(), bytes.data() + filled, size - filled,
-                                    static_cast<off_t>(offset + static_cast<std::int64_t>(filled)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
+    std::vector<std::uint8_t> bytes(size);
+    const std::int64_t got = base::ReadFull(fd.get(), bytes.data(), size);
+    bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
     return bytes;
 }
 
@@ -40,16 +33,7 @@ base::Status WriteBytes(const std::filesystem::path& file, std::span<const std::
     base::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
     if (!fd)
         return base::Status::Error(base::FileErrorText("Cannot open", file, errno));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return base::Status::Error(base::FileErrorText("Cannot write", file, put == 0 ? ENOSPC : errno));
-        done += static_cast<std::size_t>(put);
-    }
-    if (!fd.Close())
+    if (!base::WriteAll(fd.get(), bytes) || !fd.Close())
         return base::Status::Error(base::FileErrorText("Cannot write", file, errno));
     return base::Status::Ok();
 }
