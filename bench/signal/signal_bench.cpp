@@ -1,6 +1,6 @@
 // Whole-day analyses: ProcessFile over 24 h of ECG with each beat detector
 // (argument 0 designed, 1 enhanced) and the SpO2 analysis of 24 h of
-// oximetry, both built by repeating a shared recording.
+// oximetry, both built by repeating one of the golden recordings.
 
 #include "signal/ecg_analysis.h"
 #include "signal/file_io.h"
@@ -43,7 +43,7 @@ private:
 void BM_EcgProcessFileOneDay(benchmark::State& state)
 {
     const std::uint64_t samples = kDaySeconds * 200;
-    DayFolder day(std::filesystem::path(TAVO_SHARED_DIR) / "ecg-records/100/data.ecg", "data.ecg", samples * 2);
+    DayFolder day(std::filesystem::path(TAVO_TEST_DATA_DIR) / "ecg-records/100/data.ecg", "data.ecg", samples * 2);
     for (auto _ : state) {
         CECGAnalysis analysis(EcgSettings{1, static_cast<int>(state.range(0))});
         const EcgFileResult result = analysis.ProcessFile(day.path());
@@ -61,7 +61,7 @@ BENCHMARK(BM_EcgProcessFileOneDay)
 
 void BM_SpO2AnalysisOneDay(benchmark::State& state)
 {
-    DayFolder day(std::filesystem::path(TAVO_SHARED_DIR) / "spo2-records/S0000003/data.spo", "data.spo",
+    DayFolder day(std::filesystem::path(TAVO_TEST_DATA_DIR) / "spo2-records/S0000003/data.spo", "data.spo",
                   kDaySeconds * 4);
     for (auto _ : state) {
         CSpOAnalysis analysis;

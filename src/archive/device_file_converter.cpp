@@ -1,8 +1,9 @@
 #include "archive/device_file_converter.h"
 
 #include "archive/block_converter.h"
-#include "archive/little_endian.h"
+#include "base/fd_io.h"
 #include "base/file_error_text.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -48,7 +49,7 @@ void ToHostOrder(std::uint16_t* words, std::size_t count)
     if constexpr (std::endian::native != std::endian::little) {
         auto* bytes = reinterpret_cast<std::uint8_t*>(words);
         for (std::size_t i = 0; i < count; ++i)
-            words[i] = le::ReadWord(bytes + 2 * i);
+            words[i] = base::le::GetU16(bytes + 2 * i);
     } else {
         (void)words;
         (void)count;
@@ -61,47 +62,12 @@ void ToFileOrder(std::uint16_t* words, std::size_t count)
         auto* bytes = reinterpret_cast<std::uint8_t*>(words);
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint16_t value = words[i];
-            le::WriteWord(bytes + 2 * i, value);
+            base::le::PutU16(bytes + 2 * i, value);
         }
     } else {
         (void)words;
         (void)count;
     }
-}
-
-// Reads until `size` bytes are in or the file ends; -1 on a read error.
-ssize_t ReadFully(int fd, void* buffer, std::size_t size)
-{
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::read(fd, bytes + filled, size - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(filled);
-}
-
-bool WriteFully(int fd, const void* buffer, std::size_t size)
-{
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    while (size > 0) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put == 0)
-            errno = ENOSPC;
-        if (put <= 0)
-            return false;
-        bytes += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 // Removes a half-written destination when the copy does not complete.
@@ -146,7 +112,7 @@ base::Status CopyArchiveFile(const std::filesystem::path& source, const std::fil
     while (true) {
         if (stop.stop_requested())
             return base::Status::Error("The conversion of " + source.filename().string() + " was stopped.");
-        const ssize_t got = ReadFully(in.get(), input.data(), input.size() * 2);
+        const std::int64_t got = base::ReadFull(in.get(), input.data(), input.size() * 2);
         if (got < 0)
             return base::Status::Error(base::FileErrorText("Cannot read the device file", source, errno));
         if (got == 0)
@@ -160,7 +126,8 @@ base::Status CopyArchiveFile(const std::filesystem::path& source, const std::fil
                                      static_cast<long long>(chunkWords), modeCode);
         }
         ToFileOrder(output.data(), written);
-        if (!WriteFully(out.get(), output.data(), written * 2))
+        const std::span<const std::uint8_t> converted(reinterpret_cast<const std::uint8_t*>(output.data()), written * 2);
+        if (!base::WriteAll(out.get(), converted))
             return base::Status::Error(base::FileErrorText("Cannot write", destination, errno));
         if (wholeBody || bytes < input.size() * 2)
             break;

@@ -1,6 +1,6 @@
 #include "archive/device_file_writer.h"
 
-#include "archive/little_endian.h"
+#include "base/little_endian.h"
 
 #include <algorithm>
 
@@ -17,9 +17,9 @@ std::vector<std::uint8_t> StartFile(const DeviceHeader& header, std::size_t body
 
 void PutBlockStart(std::uint8_t* block, std::uint16_t marker, std::size_t sequence)
 {
-    le::WriteWord(block, kBlockStartWord);
-    le::WriteWord(block + 2, marker);
-    le::WriteWord(block + 4, static_cast<std::uint16_t>(sequence));
+    base::le::PutU16(block, kBlockStartWord);
+    base::le::PutU16(block + 2, marker);
+    base::le::PutU16(block + 4, static_cast<std::uint16_t>(sequence));
 }
 
 } // namespace
@@ -36,8 +36,8 @@ std::vector<std::uint8_t> BuildEcgDeviceFile(const DeviceHeader& header, std::sp
     for (std::size_t b = 0; b < blocks; ++b) {
         std::uint8_t* block = bytes.data() + kDeviceHeaderBytes + b * kEcgBlockBytes;
         PutBlockStart(block, kEcgBlockMarker, b);
-        le::WriteWords(samples.data() + b * kEcgSamplesPerBlock, block + 2 * kBlockFirstPayloadWord,
-                       kEcgSamplesPerBlock);
+        base::le::PutU16s(block + 2 * kBlockFirstPayloadWord, samples.data() + b * kEcgSamplesPerBlock,
+                          kEcgSamplesPerBlock);
     }
     return bytes;
 }
@@ -48,8 +48,8 @@ std::vector<std::uint8_t> BuildSpO2DeviceFile(const DeviceHeader& header, std::s
     for (std::size_t b = 0; b < records.size(); ++b) {
         std::uint8_t* block = bytes.data() + kDeviceHeaderBytes + b * kSpO2BlockBytes;
         PutBlockStart(block, kSpO2BlockMarker, b);
-        le::WriteWord(block + 2 * kSpO2ValueWord, records[b].spo2Percent);
-        le::WriteWord(block + 2 * kPulseRateWord, records[b].pulseBpm);
+        base::le::PutU16(block + 2 * kSpO2ValueWord, records[b].spo2Percent);
+        base::le::PutU16(block + 2 * kPulseRateWord, records[b].pulseBpm);
     }
     return bytes;
 }

@@ -1,6 +1,7 @@
 #include "archive/device_header.h"
 
-#include "archive/little_endian.h"
+#include "base/fd_io.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ int DaysInMonth(int year, int month)
 DeviceHeader DecodeDeviceHeader(std::span<const std::uint8_t, kDeviceHeaderBytes> bytes)
 {
     DeviceHeader header;
-    header.year = le::ReadWord(bytes.data() + kHeaderYearOffset);
+    header.year = base::le::GetU16(bytes.data() + kHeaderYearOffset);
     header.day = bytes[kHeaderDayOffset];
     header.month = bytes[kHeaderMonthOffset];
     header.minute = bytes[kHeaderMinuteOffset];
@@ -44,7 +45,7 @@ DeviceHeader DecodeDeviceHeader(std::span<const std::uint8_t, kDeviceHeaderBytes
 DeviceHeaderBytes EncodeDeviceHeader(const DeviceHeader& header)
 {
     DeviceHeaderBytes bytes{};
-    le::WriteWord(bytes.data() + kHeaderYearOffset, header.year);
+    base::le::PutU16(bytes.data() + kHeaderYearOffset, header.year);
     bytes[kHeaderDayOffset] = header.day;
     bytes[kHeaderMonthOffset] = header.month;
     bytes[kHeaderMinuteOffset] = header.minute;
@@ -97,18 +98,10 @@ std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::pa
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     std::vector<std::uint8_t> bytes(size);
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
+    const std::int64_t got = base::ReadFull(fd.get(), bytes.data(), size);
+    if (got < 0)
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
     return bytes;
 }
 

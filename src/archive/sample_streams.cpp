@@ -1,8 +1,9 @@
 #include "archive/sample_streams.h"
 
 #include "archive/file_utils.h"
-#include "archive/little_endian.h"
+#include "base/fd_io.h"
 #include "base/file_error_text.h"
+#include "base/little_endian.h"
 #include "base/unique_fd.h"
 
 #include <algorithm>
@@ -14,24 +15,16 @@
 namespace archive {
 namespace {
 
-// Reads up to `size` bytes at `offset`; fewer at the end of the file.
+// Reads up to `size` bytes at `offset`; fewer at the end of the file, none
+// when it cannot be read.
 std::vector<std::uint8_t> ReadBytesAt(const std::filesystem::path& file, std::int64_t offset, std::size_t size)
 {
-    std::vector<std::uint8_t> bytes(size);
     const base::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
+    if (!fd || ::lseek(fd.get(), static_cast<off_t>(offset), SEEK_SET) < 0)
         return {};
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got = ::pread(fd.get(), bytes.data() + filled, size - filled,
-                                    static_cast<off_t>(offset + static_cast<std::int64_t>(filled)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
+    std::vector<std::uint8_t> bytes(size);
+    const std::int64_t got = base::ReadFull(fd.get(), bytes.data(), size);
+    bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
     return bytes;
 }
 
@@ -40,16 +33,7 @@ base::Status WriteBytes(const std::filesystem::path& file, std::span<const std::
     base::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666));
     if (!fd)
         return base::Status::Error(base::FileErrorText("Cannot open", file, errno));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return base::Status::Error(base::FileErrorText("Cannot write", file, put == 0 ? ENOSPC : errno));
-        done += static_cast<std::size_t>(put);
-    }
-    if (!fd.Close())
+    if (!base::WriteAll(fd.get(), bytes) || !fd.Close())
         return base::Status::Error(base::FileErrorText("Cannot write", file, errno));
     return base::Status::Ok();
 }
@@ -80,7 +64,7 @@ std::vector<std::uint16_t> ReadEcgSamples(const std::filesystem::path& ecgData, 
     const auto bytes = ReadBytesAt(ecgData, first * static_cast<std::int64_t>(kEcgSampleBytes),
                                    wanted * kEcgSampleBytes);
     std::vector<std::uint16_t> samples(bytes.size() / kEcgSampleBytes);
-    le::ReadWords(bytes.data(), samples.data(), samples.size());
+    base::le::GetU16s(bytes.data(), samples.data(), samples.size());
     return samples;
 }
 
@@ -92,8 +76,8 @@ std::vector<SpO2Record> ReadSpO2Records(const std::filesystem::path& spo2Data, s
                                    wanted * kSpO2RecordBytes);
     std::vector<SpO2Record> records(bytes.size() / kSpO2RecordBytes);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i].spo2Percent = le::ReadWord(bytes.data() + kSpO2RecordBytes * i);
-        records[i].pulseBpm = le::ReadWord(bytes.data() + kSpO2RecordBytes * i + 2);
+        records[i].spo2Percent = base::le::GetU16(bytes.data() + kSpO2RecordBytes * i);
+        records[i].pulseBpm = base::le::GetU16(bytes.data() + kSpO2RecordBytes * i + 2);
     }
     return records;
 }
@@ -101,7 +85,7 @@ std::vector<SpO2Record> ReadSpO2Records(const std::filesystem::path& spo2Data, s
 std::vector<std::uint8_t> EncodeEcgSamples(std::span<const std::uint16_t> samples)
 {
     std::vector<std::uint8_t> bytes(samples.size() * kEcgSampleBytes);
-    le::WriteWords(samples.data(), bytes.data(), samples.size());
+    base::le::PutU16s(bytes.data(), samples.data(), samples.size());
     return bytes;
 }
 
@@ -109,8 +93,8 @@ std::vector<std::uint8_t> EncodeSpO2Records(std::span<const SpO2Record> records)
 {
     std::vector<std::uint8_t> bytes(records.size() * kSpO2RecordBytes);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        le::WriteWord(bytes.data() + kSpO2RecordBytes * i, records[i].spo2Percent);
-        le::WriteWord(bytes.data() + kSpO2RecordBytes * i + 2, records[i].pulseBpm);
+        base::le::PutU16(bytes.data() + kSpO2RecordBytes * i, records[i].spo2Percent);
+        base::le::PutU16(bytes.data() + kSpO2RecordBytes * i + 2, records[i].pulseBpm);
     }
     return bytes;
 }

@@ -1,5 +1,6 @@
 #include "base/atomic_file.h"
 
+#include "base/fd_io.h"
 #include "base/file_error_text.h"
 #include "base/unique_fd.h"
 
@@ -13,22 +14,6 @@
 
 namespace base {
 namespace {
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put == 0)
-            errno = ENOSPC;
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
 
 Status SyncPath(const std::filesystem::path& path, int flags, const char* what)
 {

@@ -1,6 +1,7 @@
 #include "db/case_data_source.h"
 
 #include "base/atomic_file.h"
+#include "base/fd_io.h"
 #include "base/file_error_text.h"
 #include "base/file_lock.h"
 #include "base/unique_fd.h"
@@ -97,14 +98,12 @@ std::optional<std::string> ReadText(const std::filesystem::path& path, FileText&
         text.mode = status.st_mode & 07777;
     char chunk[8192];
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const std::int64_t got = base::ReadFull(fd.get(), chunk, sizeof chunk);
         if (got < 0)
             return base::FileErrorText("Cannot read", path, errno);
-        if (got == 0)
+        text.bytes.append(chunk, static_cast<qsizetype>(got));
+        if (got < static_cast<std::int64_t>(sizeof chunk))
             return std::nullopt;
-        text.bytes.append(chunk, got);
     }
 }
 

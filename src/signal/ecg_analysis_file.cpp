@@ -1,4 +1,5 @@
 #include "base/atomic_file.h"
+#include "base/fd_io.h"
 #include "signal/ecg_analysis.h"
 
 #include "signal/beat_revision.h"
@@ -72,7 +73,7 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     int lastPercent = -1;
     bool readFailed = false;
     while (true) {
-        const std::int64_t read = ReadUpTo(input->fd.get(), block);
+        const std::int64_t read = base::ReadFull(input->fd.get(), block.data(), block.size());
         readFailed = read < 0;
         if (read <= 0)
             break;

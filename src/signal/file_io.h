@@ -20,10 +20,6 @@ struct RegularFile {
 };
 std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path);
 
-// Reads until `buffer` is full or the file ends: the bytes read, or -1 on a
-// read error.
-std::int64_t ReadUpTo(int fd, std::span<std::uint8_t> buffer);
-
 // The file's bytes, or std::nullopt when it cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path);
 

@@ -1,18 +1,18 @@
 #include "signal/qrs_record.h"
 
-#include "signal/little_endian.h"
+#include "base/little_endian.h"
 
 void EncodeQrsRecord(const QrsRecord& record, std::span<std::uint8_t, kQrsRecordBytes> bytes)
 {
     std::uint8_t* out = bytes.data();
-    le::PutU32(out + 0, record.Onset);
-    le::PutU32(out + 4, record.Peak);
-    le::PutU32(out + 8, record.End);
-    le::PutU16(out + 12, static_cast<std::uint16_t>(record.RRInterval));
-    le::PutU16(out + 14, record.RRRatio);
-    le::PutU16(out + 16, static_cast<std::uint16_t>(record.QrsWidth));
-    le::PutU16(out + 18, record.Reserved1);
-    le::PutU32(out + 20, record.BeatClass);
+    base::le::PutU32(out + 0, record.Onset);
+    base::le::PutU32(out + 4, record.Peak);
+    base::le::PutU32(out + 8, record.End);
+    base::le::PutU16(out + 12, static_cast<std::uint16_t>(record.RRInterval));
+    base::le::PutU16(out + 14, record.RRRatio);
+    base::le::PutU16(out + 16, static_cast<std::uint16_t>(record.QrsWidth));
+    base::le::PutU16(out + 18, record.Reserved1);
+    base::le::PutU32(out + 20, record.BeatClass);
     out[24] = record.NoiseCount;
     out[25] = record.Reserved2[0];
     out[26] = record.Reserved2[1];
@@ -23,14 +23,14 @@ QrsRecord DecodeQrsRecord(std::span<const std::uint8_t, kQrsRecordBytes> bytes)
 {
     const std::uint8_t* in = bytes.data();
     QrsRecord record;
-    record.Onset = le::GetU32(in + 0);
-    record.Peak = le::GetU32(in + 4);
-    record.End = le::GetU32(in + 8);
-    record.RRInterval = static_cast<std::int16_t>(le::GetU16(in + 12));
-    record.RRRatio = le::GetU16(in + 14);
-    record.QrsWidth = static_cast<std::int16_t>(le::GetU16(in + 16));
-    record.Reserved1 = le::GetU16(in + 18);
-    record.BeatClass = le::GetU32(in + 20);
+    record.Onset = base::le::GetU32(in + 0);
+    record.Peak = base::le::GetU32(in + 4);
+    record.End = base::le::GetU32(in + 8);
+    record.RRInterval = static_cast<std::int16_t>(base::le::GetU16(in + 12));
+    record.RRRatio = base::le::GetU16(in + 14);
+    record.QrsWidth = static_cast<std::int16_t>(base::le::GetU16(in + 16));
+    record.Reserved1 = base::le::GetU16(in + 18);
+    record.BeatClass = base::le::GetU32(in + 20);
     record.NoiseCount = in[24];
     record.Reserved2 = {in[25], in[26], in[27]};
     return record;

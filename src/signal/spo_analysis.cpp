@@ -1,7 +1,7 @@
 #include "signal/spo_analysis.h"
 
+#include "base/little_endian.h"
 #include "signal/file_io.h"
-#include "signal/little_endian.h"
 
 #include <algorithm>
 
@@ -77,9 +77,9 @@ bool CSpOAnalysis::Load(const std::vector<std::uint8_t>& bytes)
     float pulseSum = 0.0f;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::uint8_t* record = bytes.data() + 4 * i;
-        m_spo2[static_cast<std::size_t>(i)] = le::GetU16(record);
+        m_spo2[static_cast<std::size_t>(i)] = base::le::GetU16(record);
         Report(20 * i / count);
-        const std::uint16_t pulse = le::GetU16(record + 2);
+        const std::uint16_t pulse = base::le::GetU16(record + 2);
         if (pulse >= kLowestPulse && pulse <= kHighestPulse) {
             m_lowPulse = std::min(m_lowPulse, pulse);
             ++pulses;

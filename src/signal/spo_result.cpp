@@ -2,36 +2,36 @@
 #include "signal/spo_result.h"
 
 #include "signal/file_io.h"
-#include "signal/little_endian.h"
+#include "base/little_endian.h"
 
 std::vector<std::uint8_t> EncodeSpOResult(const SpOAnaResult& result, std::span<const SpOEvent> events)
 {
     std::vector<std::uint8_t> bytes(kSpOResultBytes + events.size() * kSpOEventBytes);
     std::uint8_t* out = bytes.data();
-    le::PutU16(out + 0, result.LowestSpo2);
-    le::PutU16(out + 2, result.HighestSpo2);
-    le::PutF32(out + 4, result.AverageSpo2);
-    le::PutU32(out + 8, result.ValidSeconds);
-    le::PutF32(out + 12, result.MinutesBelowLevel);
-    le::PutU32(out + 16, result.Reserved1);
+    base::le::PutU16(out + 0, result.LowestSpo2);
+    base::le::PutU16(out + 2, result.HighestSpo2);
+    base::le::PutF32(out + 4, result.AverageSpo2);
+    base::le::PutU32(out + 8, result.ValidSeconds);
+    base::le::PutF32(out + 12, result.MinutesBelowLevel);
+    base::le::PutU32(out + 16, result.Reserved1);
     for (std::size_t k = 0; k < result.Spo2Histogram.size(); ++k)
-        le::PutU32(out + 20 + 4 * k, result.Spo2Histogram[k]);
-    le::PutF32(out + 420, result.EventsPerHour);
-    le::PutF32(out + 424, result.EventMinutes);
-    le::PutF32(out + 428, result.AverageEventSeconds);
-    le::PutU32(out + 432, result.EventsBelowLevel);
-    le::PutU32(out + 436, result.Reserved2);
+        base::le::PutU32(out + 20 + 4 * k, result.Spo2Histogram[k]);
+    base::le::PutF32(out + 420, result.EventsPerHour);
+    base::le::PutF32(out + 424, result.EventMinutes);
+    base::le::PutF32(out + 428, result.AverageEventSeconds);
+    base::le::PutU32(out + 432, result.EventsBelowLevel);
+    base::le::PutU32(out + 436, result.Reserved2);
     for (std::size_t k = 0; k < result.NadirHistogram.size(); ++k)
-        le::PutU32(out + 440 + 4 * k, result.NadirHistogram[k]);
-    le::PutU16(out + 520, result.LowPulseRate);
-    le::PutU16(out + 522, 0);
-    le::PutF32(out + 524, result.AveragePulseRate);
+        base::le::PutU32(out + 440 + 4 * k, result.NadirHistogram[k]);
+    base::le::PutU16(out + 520, result.LowPulseRate);
+    base::le::PutU16(out + 522, 0);
+    base::le::PutF32(out + 524, result.AveragePulseRate);
     for (std::size_t k = 0; k < events.size(); ++k) {
         std::uint8_t* e = out + kSpOResultBytes + k * kSpOEventBytes;
-        le::PutU32(e + 0, events[k].StartIndex);
-        le::PutU32(e + 4, events[k].EndIndex);
-        le::PutU32(e + 8, events[k].StartSpo2);
-        le::PutU32(e + 12, events[k].EndSpo2);
+        base::le::PutU32(e + 0, events[k].StartIndex);
+        base::le::PutU32(e + 4, events[k].EndIndex);
+        base::le::PutU32(e + 8, events[k].StartSpo2);
+        base::le::PutU32(e + 12, events[k].EndSpo2);
     }
     return bytes;
 }
@@ -55,28 +55,28 @@ base::Status LoadSpOResult(const std::filesystem::path& path, SpOAnaResult& resu
     if (bytes->size() < kSpOResultBytes)
         return base::Status::Error(path.string() + " is shorter than a result block");
     const std::uint8_t* in = bytes->data();
-    result.LowestSpo2 = le::GetU16(in + 0);
-    result.HighestSpo2 = le::GetU16(in + 2);
-    result.AverageSpo2 = le::GetF32(in + 4);
-    result.ValidSeconds = le::GetU32(in + 8);
-    result.MinutesBelowLevel = le::GetF32(in + 12);
-    result.Reserved1 = le::GetU32(in + 16);
+    result.LowestSpo2 = base::le::GetU16(in + 0);
+    result.HighestSpo2 = base::le::GetU16(in + 2);
+    result.AverageSpo2 = base::le::GetF32(in + 4);
+    result.ValidSeconds = base::le::GetU32(in + 8);
+    result.MinutesBelowLevel = base::le::GetF32(in + 12);
+    result.Reserved1 = base::le::GetU32(in + 16);
     for (std::size_t k = 0; k < result.Spo2Histogram.size(); ++k)
-        result.Spo2Histogram[k] = le::GetU32(in + 20 + 4 * k);
-    result.EventsPerHour = le::GetF32(in + 420);
-    result.EventMinutes = le::GetF32(in + 424);
-    result.AverageEventSeconds = le::GetF32(in + 428);
-    result.EventsBelowLevel = le::GetU32(in + 432);
-    result.Reserved2 = le::GetU32(in + 436);
+        result.Spo2Histogram[k] = base::le::GetU32(in + 20 + 4 * k);
+    result.EventsPerHour = base::le::GetF32(in + 420);
+    result.EventMinutes = base::le::GetF32(in + 424);
+    result.AverageEventSeconds = base::le::GetF32(in + 428);
+    result.EventsBelowLevel = base::le::GetU32(in + 432);
+    result.Reserved2 = base::le::GetU32(in + 436);
     for (std::size_t k = 0; k < result.NadirHistogram.size(); ++k)
-        result.NadirHistogram[k] = le::GetU32(in + 440 + 4 * k);
-    result.LowPulseRate = le::GetU16(in + 520);
-    result.AveragePulseRate = le::GetF32(in + 524);
+        result.NadirHistogram[k] = base::le::GetU32(in + 440 + 4 * k);
+    result.LowPulseRate = base::le::GetU16(in + 520);
+    result.AveragePulseRate = base::le::GetF32(in + 524);
     const std::size_t count = (bytes->size() - kSpOResultBytes) / kSpOEventBytes;
     events.resize(count);
     for (std::size_t k = 0; k < count; ++k) {
         const std::uint8_t* e = in + kSpOResultBytes + k * kSpOEventBytes;
-        events[k] = {le::GetU32(e), le::GetU32(e + 4), le::GetU32(e + 8), le::GetU32(e + 12)};
+        events[k] = {base::le::GetU32(e), base::le::GetU32(e + 4), base::le::GetU32(e + 8), base::le::GetU32(e + 12)};
     }
     return base::Status::Ok();
 }

@@ -3,6 +3,7 @@
 #include "signal/file_io.h"
 
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-void CopyRecording(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    std::filesystem::create_directories(to.parent_path());
-    std::filesystem::copy_file(from, to);
-}
 
 struct ToolRun {
     int exitStatus = -1;
@@ -45,9 +40,9 @@ ToolRun RunTool(const std::string& arguments)
 TEST(AnalyzeTool, ArchiveRootWithEcgOnlyAndSpO2OnlyCases)
 {
     testsupport::TempDir root;
-    const auto shared = testsupport::SharedDir();
-    CopyRecording(shared / "ecg-records/103/data.ecg", root / "0000001/data.ecg");
-    CopyRecording(shared / "spo2-records/S0000002/data.spo", root / "0000002/data.spo");
+    const auto records = testsupport::TestDataDir();
+    ASSERT_TRUE(testsupport::CopyRequiredFile(records / "ecg-records/103/data.ecg", root / "0000001/data.ecg"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(records / "spo2-records/S0000002/data.spo", root / "0000002/data.spo"));
     std::filesystem::create_directories(root / "0000003");
     std::filesystem::create_directories(root / "0000004");
     std::ofstream(root / "0000004/data.spo").put('x'); // too short to analyse
@@ -63,7 +58,8 @@ TEST(AnalyzeTool, ArchiveRootWithEcgOnlyAndSpO2OnlyCases)
     EXPECT_NE(run.output.find("0000001: ECG 2084 beats"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("0000002: SpO2 "), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("0000004: SpO2 error"), std::string::npos) << run.output;
-    EXPECT_EQ(ReadWholeFile(root / "0000001/qrs.ecg"), ReadWholeFile(shared / "ecg-records/103/expected-qrs.ecg"));
+    EXPECT_EQ(ReadWholeFile(root / "0000001/qrs.ecg"),
+              testsupport::ReadRequiredFile(records / "ecg-records/103/expected-qrs.ecg"));
     EXPECT_FALSE(std::filesystem::exists(root / "0000001/ana.spo"));
     EXPECT_FALSE(std::filesystem::exists(root / "0000002/qrs.ecg"));
     EXPECT_FALSE(std::filesystem::exists(root / "0000004/ana.spo")); // nothing written for a failed analysis
@@ -71,7 +67,8 @@ TEST(AnalyzeTool, ArchiveRootWithEcgOnlyAndSpO2OnlyCases)
     const ToolRun swing = RunTool("-q --set SwingIndex=2 " + (root / "0000002").string());
     EXPECT_EQ(swing.exitStatus, 0) << swing.output;
     auto written = ReadWholeFile(root / "0000002/ana.spo").value();
-    auto expected = ReadWholeFile(shared / "spo2-records/S0000002/expected-ana-swing2.spo").value();
+    auto expected = testsupport::ReadRequiredFile(records / "spo2-records/S0000002/expected-ana-swing2.spo");
+    ASSERT_EQ(expected.size(), written.size());
     written[522] = written[523] = expected[522] = expected[523] = 0;
     EXPECT_EQ(written, expected);
 }
@@ -81,7 +78,8 @@ TEST(AnalyzeTool, ArchiveRootTakesCaseIdFoldersAndNeedsOneValidSpO2Value)
     // A killed import's staging folder, the scratch folder and a file are no
     // cases; SpO2 of 0 % throughout, or of 127 % with no pulse (255), fails.
     testsupport::TempDir root;
-    CopyRecording(testsupport::SharedDir() / "spo2-records/S0000002/data.spo", root / "0000002/data.spo");
+    ASSERT_TRUE(testsupport::CopyRequiredFile(testsupport::TestDataDir() / "spo2-records/S0000002/data.spo",
+                                              root / "0000002/data.spo"));
     for (const char* other : {".incoming-abc123", "TempData", "0000007", "0000008"})
         std::filesystem::create_directories(root / other);
     std::ofstream(root / ".incoming-abc123/data.ecg") << "partial";
@@ -115,13 +113,15 @@ TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)
 TEST(AnalyzeTool, DetectorChoiceAndAccuracyCheck)
 {
     testsupport::TempDir root;
-    const auto shared = testsupport::SharedDir();
-    CopyRecording(shared / "ecg-records/100/data.ecg", root / "designed/data.ecg");
-    CopyRecording(shared / "ecg-records/100/data.ecg", root / "enhanced/data.ecg");
-    CopyRecording(shared / "ecg-records/100/ref_beats.txt", root / "enhanced/ref_beats.txt");
+    const auto records = testsupport::TestDataDir();
+    ASSERT_TRUE(testsupport::CopyRequiredFile(records / "ecg-records/100/data.ecg", root / "designed/data.ecg"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(records / "ecg-records/100/data.ecg", root / "enhanced/data.ecg"));
+    ASSERT_TRUE(
+        testsupport::CopyRequiredFile(records / "ecg-records/100/ref_beats.txt", root / "enhanced/ref_beats.txt"));
 
     EXPECT_EQ(RunTool("-q --detector designed " + (root / "designed").string()).exitStatus, 0);
-    EXPECT_EQ(ReadWholeFile(root / "designed/qrs.ecg"), ReadWholeFile(shared / "ecg-records/100/expected-qrs.ecg"));
+    EXPECT_EQ(ReadWholeFile(root / "designed/qrs.ecg"),
+              testsupport::ReadRequiredFile(records / "ecg-records/100/expected-qrs.ecg"));
     const ToolRun enhanced = RunTool("-q --detector enhanced " + (root / "enhanced").string());
     EXPECT_EQ(enhanced.exitStatus, 0) << enhanced.output;
     EXPECT_NE(ReadWholeFile(root / "enhanced/qrs.ecg"), ReadWholeFile(root / "designed/qrs.ecg"));

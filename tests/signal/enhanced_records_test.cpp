@@ -4,6 +4,7 @@
 #include "signal/file_io.h"
 
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,11 @@ namespace {
 
 const char* const kRecords[] = {"100", "102", "103", "104", "105", "106", "107", "108", "208", "800"};
 
-std::filesystem::path RecordDir(const std::string& name) { return testsupport::SharedDir() / "ecg-records" / name; }
+std::filesystem::path RecordDir(const std::string& name) { return testsupport::TestDataDir() / "ecg-records" / name; }
 
 std::vector<std::int64_t> ReferenceOf(const std::string& name)
 {
-    const auto text = ReadWholeFile(RecordDir(name) / "ref_beats.txt").value_or(std::vector<std::uint8_t>{});
-    const ReferenceBeats parsed =
-        ParseReferenceBeats(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    const ReferenceBeats parsed = ParseReferenceBeats(testsupport::ReadRequiredText(RecordDir(name) / "ref_beats.txt"));
     EXPECT_EQ(parsed.error, "");
     return parsed.samples;
 }
@@ -28,7 +27,8 @@ std::vector<std::int64_t> ReferenceOf(const std::string& name)
 BeatScore ScoreRecord(const std::string& name, int detector)
 {
     testsupport::TempDir dir;
-    std::filesystem::copy_file(RecordDir(name) / "data.ecg", dir / "data.ecg");
+    if (!testsupport::CopyRequiredFile(RecordDir(name) / "data.ecg", dir / "data.ecg"))
+        return {};
     CECGAnalysis analysis(EcgSettings{1, detector});
     const EcgFileResult result = analysis.ProcessFile(dir.path());
     EXPECT_TRUE(result.status.ok()) << result.status.error();
@@ -62,7 +62,7 @@ TEST(EnhancedRecords, BeatsAreFinalWithin300Milliseconds)
 {
     for (const char* name : kRecords) {
         SCOPED_TRACE(name);
-        const auto data = ReadWholeFile(RecordDir(name) / "data.ecg").value_or(std::vector<std::uint8_t>{});
+        const auto data = testsupport::ReadRequiredFile(RecordDir(name) / "data.ecg");
         CEnhancedQrsDetector detector;
         for (std::size_t i = 0; i + 1 < data.size(); i += 2)
             detector.ProcessSample(static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8)));

@@ -3,11 +3,11 @@
 #include "signal/qrs_record.h"
 
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,7 +16,7 @@ namespace {
 
 const char* const kRecords[] = {"100", "102", "103", "104", "105", "106", "107", "108", "208", "800"};
 
-std::filesystem::path RecordDir(const std::string& name) { return testsupport::SharedDir() / "ecg-records" / name; }
+std::filesystem::path RecordDir(const std::string& name) { return testsupport::TestDataDir() / "ecg-records" / name; }
 
 std::string Describe(const QrsRecord& r)
 {
@@ -40,11 +40,6 @@ std::string FirstDifference(const std::vector<QrsRecord>& actual, const std::vec
     return "";
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
-{
-    return ReadWholeFile(path).value_or(std::vector<std::uint8_t>{});
-}
-
 } // namespace
 
 TEST(GoldenEcg, BeatFileMatchesEveryRecordByteForByte)
@@ -52,12 +47,12 @@ TEST(GoldenEcg, BeatFileMatchesEveryRecordByteForByte)
     for (const char* name : kRecords) {
         SCOPED_TRACE(name);
         testsupport::TempDir dir;
-        std::filesystem::copy_file(RecordDir(name) / "data.ecg", dir / "data.ecg");
+        ASSERT_TRUE(testsupport::CopyRequiredFile(RecordDir(name) / "data.ecg", dir / "data.ecg"));
         CECGAnalysis analysis;
         const EcgFileResult result = analysis.ProcessFile(dir.path());
         ASSERT_TRUE(result.status.ok()) << result.status.error();
-        const auto actual = ReadBytes(dir / "qrs.ecg");
-        const auto expected = ReadBytes(RecordDir(name) / "expected-qrs.ecg");
+        const auto actual = testsupport::ReadRequiredFile(dir / "qrs.ecg");
+        const auto expected = testsupport::ReadRequiredFile(RecordDir(name) / "expected-qrs.ecg");
         EXPECT_EQ(FirstDifference(DecodeQrsRecords(actual), DecodeQrsRecords(expected)), "");
         EXPECT_TRUE(actual == expected);
         EXPECT_EQ(result.beats, expected.size() / kQrsRecordBytes);
@@ -68,7 +63,7 @@ TEST(GoldenEcg, HeartRateStepsMatchEveryRecord)
 {
     for (const char* name : kRecords) {
         SCOPED_TRACE(name);
-        const auto data = ReadBytes(RecordDir(name) / "data.ecg");
+        const auto data = testsupport::ReadRequiredFile(RecordDir(name) / "data.ecg");
         testsupport::TempDir dir;
         CECGAnalysis analysis;
         ASSERT_TRUE(analysis.Init(1, 0, dir.path(), true).ok());
@@ -78,11 +73,8 @@ TEST(GoldenEcg, HeartRateStepsMatchEveryRecord)
             if (analysis.ProcessSample(std::span<std::uint16_t>(&sample, 1)))
                 steps << i / 2 << ' ' << analysis.GetHeartRate() << '\n';
         }
-        std::ifstream expectedFile(RecordDir(name) / "expected-hr.txt");
-        std::stringstream expected;
-        expected << expectedFile.rdbuf();
         const std::string actualText = steps.str();
-        const std::string expectedText = expected.str();
+        const std::string expectedText = testsupport::ReadRequiredText(RecordDir(name) / "expected-hr.txt");
         if (actualText != expectedText) {
             std::size_t at = 0;
             while (at < actualText.size() && at < expectedText.size() && actualText[at] == expectedText[at])

@@ -2,6 +2,7 @@
 #include "signal/spo_analysis.h"
 
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -40,16 +41,18 @@ TEST(GoldenSpO2, ResultFileMatchesEveryRecordWithAndWithoutSwing)
     for (const char* name : {"S0000001", "S0000002", "S0000003"}) {
         for (const std::int16_t swing : {0, 2}) {
             SCOPED_TRACE(std::string(name) + " swing " + std::to_string(swing));
-            const auto folder = testsupport::SharedDir() / "spo2-records" / name;
+            const auto folder = testsupport::TestDataDir() / "spo2-records" / name;
             testsupport::TempDir dir;
             SpOSettings settings;
             settings.SwingIndex = swing;
             CSpOAnalysis analysis(settings);
-            ASSERT_TRUE(analysis.AnalyseFile(folder / "data.spo").ok());
+            ASSERT_TRUE(testsupport::CopyRequiredFile(folder / "data.spo", dir / "data.spo"));
+            const base::Status analysed = analysis.AnalyseFile(dir / "data.spo");
+            ASSERT_TRUE(analysed.ok()) << analysed.error();
             ASSERT_TRUE(analysis.SaveResult(dir / "ana.spo").ok());
             const auto actual = WithoutPadding(ReadWholeFile(dir / "ana.spo").value());
             const auto expected = WithoutPadding(
-                ReadWholeFile(folder / (swing == 0 ? "expected-ana.spo" : "expected-ana-swing2.spo")).value());
+                testsupport::ReadRequiredFile(folder / (swing == 0 ? "expected-ana.spo" : "expected-ana-swing2.spo")));
             EXPECT_EQ(FirstDifference(actual, expected), "");
             EXPECT_TRUE(actual == expected);
         }

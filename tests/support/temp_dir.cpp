@@ -27,8 +27,6 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::filesystem::path SharedDir() { return TAVO_SHARED_DIR; }
-
 std::filesystem::path SourceDir() { return TAVO_SOURCE_DIR; }
 
 } // namespace testsupport

@@ -20,9 +20,6 @@ private:
     std::filesystem::path m_path;
 };
 
-// The folder of the golden recordings (ecg-records, spo2-records).
-std::filesystem::path SharedDir();
-
 // The project's source folder (for shipped resources such as Language/).
 std::filesystem::path SourceDir();
 

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-// Byte-order helpers for the recording and result files, which are
+// Byte-order helpers for the recording, archive and result files, which are
 // little-endian whatever the host is.
-namespace le {
+namespace base::le {
 
 inline void PutU16(std::uint8_t* out, std::uint16_t value)
 {
@@ -35,4 +36,30 @@ inline std::uint32_t GetU32(const std::uint8_t* in)
 
 inline float GetF32(const std::uint8_t* in) { return std::bit_cast<float>(GetU32(in)); }
 
-} // namespace le
+// count 16-bit words from bytes to memory and back; a plain copy on a
+// little-endian host.
+inline void GetU16s(const std::uint8_t* in, std::uint16_t* out, std::size_t count)
+{
+    if (count == 0)
+        return; // empty buffers may have no storage at all
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, in, count * 2);
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            out[i] = GetU16(in + 2 * i);
+    }
+}
+
+inline void PutU16s(std::uint8_t* out, const std::uint16_t* in, std::size_t count)
+{
+    if (count == 0)
+        return;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, in, count * 2);
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            PutU16(out + 2 * i, in[i]);
+    }
+}
+
+} // namespace base::le

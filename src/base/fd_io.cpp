@@ -1,0 +1,61 @@
+#include "base/fd_io.h"
+
+#include <cerrno>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace base {
+namespace {
+
+// The one retry loop behind both writers: `put(at, size)` writes up to `size`
+// bytes from bytes[at] and answers like write(2).
+template <typename Put>
+bool WriteEvery(std::span<const std::uint8_t> bytes, Put put)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = put(done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = ENOSPC;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
+{
+    return WriteEvery(bytes, [&](std::size_t at, std::size_t size) { return ::write(fd, bytes.data() + at, size); });
+}
+
+bool WriteAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset)
+{
+    return WriteEvery(bytes, [&](std::size_t at, std::size_t size) {
+        return ::pwrite(fd, bytes.data() + at, size, static_cast<off_t>(offset + at));
+    });
+}
+
+std::int64_t ReadFull(int fd, void* buffer, std::size_t size)
+{
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, bytes + filled, size - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(filled);
+}
+
+} // namespace base

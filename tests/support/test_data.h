@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The folder of the golden recordings (ecg-records, spo2-records), inside the
+// project's sources.
+std::filesystem::path TestDataDir();
+
+// The bytes of a file the running test cannot do without. A missing or
+// unreadable file fails the test with its path and gives no bytes, so that a
+// comparison of two absent files never passes.
+std::vector<std::uint8_t> ReadRequiredFile(const std::filesystem::path& path);
+std::string ReadRequiredText(const std::filesystem::path& path);
+
+// Copies such a file, making the target's folders; false (with the test
+// failed and the path named) when the source is missing or unreadable.
+[[nodiscard]] bool CopyRequiredFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+} // namespace testsupport
