@@ -1,10 +1,10 @@
 #include "base/file_lock.h"
 
 #include "base/file_error_text.h"
+#include "base/retry.h"
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -26,23 +26,25 @@ std::optional<FileLock> FileLock::Take(const std::filesystem::path& path, const 
         error = FileErrorText("Cannot open the lock file", path, errno);
         return std::nullopt;
     }
-    bool told = false;
-    while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno != EWOULDBLOCK) {
+    bool failed = false;
+    const auto tryLock = [&] {
+        while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EWOULDBLOCK)
+                return Attempt::Busy;
             error = FileErrorText("Cannot lock", path, errno);
-            return std::nullopt;
+            failed = true;
+            break;
         }
-        if (!told && waiting)
-            waiting();
-        told = true;
-        if (keepWaiting && !keepWaiting()) {
-            error = "stopped while waiting for the lock " + path.string();
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(kRetryInterval);
+        return Attempt::Done;
+    };
+    if (!RetryWhileBusy(tryLock, keepWaiting, waiting, kRetryInterval)) {
+        error = "stopped while waiting for the lock " + path.string();
+        return std::nullopt;
     }
+    if (failed)
+        return std::nullopt;
     return FileLock(std::move(fd));
 }
 

@@ -1,12 +1,13 @@
 #include "db/case_table_lock.h"
 
+#include "base/retry.h"
 #include "db/case_data_source.h"
 #include "db/case_database.h"
 #include "db/odbc_connection.h"
 #include "db/odbc_statement.h"
 
 #include <chrono>
-#include <thread>
+#include <optional>
 #include <utility>
 
 namespace db {
@@ -56,24 +57,21 @@ DbResult<CaseTableLock> CaseTableLock::Acquire(const std::function<bool()>& keep
         return key.error();
     const QString trySql = QStringLiteral("SELECT CASE WHEN pg_try_advisory_lock(%1) THEN 'yes' ELSE 'no' END")
                                .arg(*key);
-    bool announced = false;
-    for (;;) {
+    std::optional<DbError> failure;
+    const auto tryLock = [&] {
         const auto taken = QueryText(*connection, trySql);
         if (!taken)
-            return taken.error();
-        if (*taken == QLatin1String("yes")) {
-            CaseTableLock lock;
-            lock.m_connection = std::make_unique<OdbcConnection>(std::move(connection).value());
-            lock.m_key = key->toLongLong();
-            return lock;
-        }
-        if (!keepWaiting || !keepWaiting())
-            return DbError{QStringLiteral("stopped"), QString()};
-        if (!announced && waiting)
-            waiting();
-        announced = true;
-        std::this_thread::sleep_for(kRetryInterval);
-    }
+            failure = taken.error();
+        return taken && *taken != QLatin1String("yes") ? base::Attempt::Busy : base::Attempt::Done;
+    };
+    if (!base::RetryWhileBusy(tryLock, keepWaiting, waiting, kRetryInterval))
+        return DbError{QStringLiteral("stopped"), QString()};
+    if (failure)
+        return *failure;
+    CaseTableLock lock;
+    lock.m_connection = std::make_unique<OdbcConnection>(std::move(connection).value());
+    lock.m_key = key->toLongLong();
+    return lock;
 }
 
 CaseTableLock::CaseTableLock(CaseTableLock&& other) noexcept

@@ -20,7 +20,8 @@ class CaseTableLock {
 public:
     // Takes the lock, trying again every 100 ms while `keepWaiting()` says so; `waiting`
     // (may be empty) is called once, before the first wait, so a caller can say
-    // "another import is running". A false `keepWaiting()` gives an error "stopped".
+    // "another import is running". A false `keepWaiting()` gives an error "stopped";
+    // an empty one waits for as long as it takes.
     static DbResult<CaseTableLock> Acquire(const std::function<bool()>& keepWaiting,
                                            const std::function<void()>& waiting = {});
 
