@@ -2,16 +2,10 @@
 
 #include "base/fd_io.h"
 #include "base/little_endian.h"
-#include "base/unique_fd.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <ctime>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace archive {
 namespace {
@@ -93,12 +87,11 @@ namespace {
 // cannot be opened or read, or is no regular file (a FIFO would block).
 std::optional<std::vector<std::uint8_t>> ReadFileStart(const std::filesystem::path& file, std::size_t size)
 {
-    const base::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    const auto regular = base::OpenRegularFile(file);
+    if (!regular)
         return std::nullopt;
     std::vector<std::uint8_t> bytes(size);
-    const std::int64_t got = base::ReadFull(fd.get(), bytes.data(), size);
+    const std::int64_t got = base::ReadFull(regular->fd.get(), bytes.data(), size);
     if (got < 0)
         return std::nullopt;
     bytes.resize(static_cast<std::size_t>(got));

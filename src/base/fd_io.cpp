@@ -2,10 +2,23 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace base {
+
+std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path)
+{
+    RegularFile file{UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))};
+    struct stat info {};
+    if (!file.fd || ::fstat(file.fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    file.sizeBytes = static_cast<std::uint64_t>(info.st_size);
+    return file;
+}
+
 namespace {
 
 // The one retry loop behind both writers: `put(at, size)` writes up to `size`

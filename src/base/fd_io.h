@@ -1,10 +1,22 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <span>
 
 namespace base {
+
+// An open regular file, for reading, and its size when opened. Opening never
+// blocks: a FIFO or device planted under the name is refused, not waited on.
+struct RegularFile {
+    UniqueFd fd;
+    std::uint64_t sizeBytes = 0;
+};
+std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path);
 
 // Writes every byte, retrying when a signal interrupts the call. On failure
 // false with errno set; a write that takes no byte counts as a full disk

@@ -50,7 +50,7 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     if (!result.status.ok())
         return result;
 
-    const std::optional<RegularFile> input = OpenRegularFile(m_dataPath);
+    const std::optional<base::RegularFile> input = base::OpenRegularFile(m_dataPath);
     if (!input) {
         result.status = base::Status::Error("cannot read " + m_dataPath.string());
         return result;

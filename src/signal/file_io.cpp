@@ -9,19 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path)
-{
-    RegularFile file{base::UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))};
-    struct stat info {};
-    if (!file.fd || ::fstat(file.fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    file.sizeBytes = static_cast<std::uint64_t>(info.st_size);
-    return file;
-}
-
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path)
 {
-    const auto file = OpenRegularFile(path);
+    const auto file = base::OpenRegularFile(path);
     if (!file)
         return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file->sizeBytes));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/status.h"
-#include "base/unique_fd.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,14 +10,6 @@
 
 // Small whole-file helpers for the analysers' input and result files. Whole
 // result files are replaced through base::ReplaceFile.
-
-// An open regular file and its size when opened. Opening never blocks (a
-// FIFO or device planted under the name is refused, not waited on).
-struct RegularFile {
-    base::UniqueFd fd;
-    std::uint64_t sizeBytes = 0;
-};
-std::optional<RegularFile> OpenRegularFile(const std::filesystem::path& path);
 
 // The file's bytes, or std::nullopt when it cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path);
