@@ -25,8 +25,7 @@ base::Status PrepareScratchFolder(const std::string& scratchFolder);
 // Why an archive name cannot name files in a folder, or nothing when it can.
 // Archive names come from the card and are untrusted: names that are empty,
 // "." or "..", hold a path separator or control characters, are not UTF-8
-// text, or are longer
-// than a file name may be, are refused.
+// text, or are longer than a file name may be, are refused.
 std::optional<std::string> ArchiveNameRefusal(std::string_view archiveName);
 
 // A case id names a folder: only decimal digits, 1 to 10 of them.

@@ -63,10 +63,6 @@ std::size_t ConvertedWordsCapacity(std::size_t sourceWords, ConvertMode mode)
     return ((sourceWords - blockWords) / stepWords + 1) * wordsPerHit;
 }
 
-} // namespace archive
-
-namespace archive {
-
 std::optional<std::string> NotARecording(std::uint64_t bodyBytes, std::uint64_t convertedBytes, ConvertMode mode)
 {
     const bool ecg = mode == ConvertMode::Ecg;

@@ -23,10 +23,6 @@ std::size_t ConvertBlocks(std::uint16_t* destination, const std::uint16_t* sourc
 // The most words ConvertBlocks can write for that many source words.
 std::size_t ConvertedWordsCapacity(std::size_t sourceWords, ConvertMode mode);
 
-} // namespace archive
-
-namespace archive {
-
 // Why a converted stream is no recording, or nothing when it is one. A body of
 // `bodyBytes` that yielded `convertedBytes` is refused when it gave no block,
 // or fewer blocks than its size allows by more than the scan loses by design

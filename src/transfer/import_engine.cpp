@@ -237,8 +237,8 @@ ArchiveOutcome ImportEngine::HandleArchive(ArchiveEntry& entry, ReplaceMode& mod
     if (loaded && mode == ReplaceMode::Ask) {
         const ReplaceReply reply = listener.AskReplace(entry.Name);
         if (reply.button == ReplaceReply::Cancel) {
-            result.end = RunEnd::Cancelled;
-            return {entry.Name, ArchiveStatus::Failed, entry.CaseID, "the replace question was cancelled", false};
+            result.end = RunEnd::Cancelled; // the run ends here; this outcome is not reported
+            return {entry.Name, ArchiveStatus::Failed, entry.CaseID, {}, false};
         }
         replace = reply.button == ReplaceReply::Yes;
         if (reply.sameOperation)
