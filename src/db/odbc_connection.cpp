@@ -6,12 +6,18 @@
 #include <sqlext.h>
 
 #include <array>
+#include <mutex>
 
 namespace db {
 
 namespace {
 
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
+
+// The PostgreSQL driver switches the process's locale while it connects
+// (setlocale), which races with a connect on another thread (the download
+// worker and the windows may connect at once): connects take turns.
+std::mutex g_connectMutex;
 
 } // namespace
 
@@ -46,9 +52,11 @@ DbResult<OdbcConnection> OdbcConnection::Open(const QString& connectString)
     if (text.startsWith(QLatin1String("ODBC;"), Qt::CaseInsensitive))
         text.remove(0, 5);
     const std::u16string wide = text.toStdU16String();
+    std::unique_lock connecting(g_connectMutex);
     const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr,
                                            reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(wide.c_str())),
                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    connecting.unlock();
     if (!Succeeded(rc))
         return DiagnosticsOf(SQL_HANDLE_DBC, dbc, "Cannot connect to the case database.");
     connection.m_connected = true;
