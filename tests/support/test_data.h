@@ -21,4 +21,9 @@ std::string ReadRequiredText(const std::filesystem::path& path);
 // failed and the path named) when the source is missing or unreadable.
 [[nodiscard]] bool CopyRequiredFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Plain whole-file bytes for files a test writes or damages itself; a
+// missing file reads as no bytes. WriteBytes makes the file's folders.
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
 } // namespace testsupport

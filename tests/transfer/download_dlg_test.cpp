@@ -21,6 +21,7 @@
 #include <fstream>
 
 using namespace transfertest;
+using testsupport::ModalScript;
 using archive::SampleType;
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
-namespace transfertest {
+namespace testsupport {
 
 ModalScript::ModalScript()
 {
@@ -52,4 +52,4 @@ void ModalScript::Poll()
         m_last->close();
 }
 
-} // namespace transfertest
+} // namespace testsupport

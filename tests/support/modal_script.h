@@ -8,7 +8,7 @@
 #include <deque>
 #include <functional>
 
-namespace transfertest {
+namespace testsupport {
 
 // Answers the modal windows (message boxes, the replace question) that open
 // while a test waits, one step per window, in the order they appear.
@@ -36,4 +36,4 @@ private:
     int m_answered = 0;
 };
 
-} // namespace transfertest
+} // namespace testsupport
