@@ -7,7 +7,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev gcovr
   # user interface
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-liberation2 xdg-utils
   # case database: driver manager, installer library, SQLite and PostgreSQL drivers
