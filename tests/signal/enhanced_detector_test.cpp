@@ -183,22 +183,3 @@ TEST(EnhancedDetector, PauseFlatLineAndHeartRate)
     stopping.resize(stopping.size() + 10 * kRate, 2048);
     EXPECT_EQ(DetectLive(stopping).heartRate, 0);
 }
-
-TEST(EnhancedDetector, WholeFileRunUsesTheChosenDetector)
-{
-    const Signal signal = Synthetic({.seconds = 60, .rateBpm = 90});
-    testsupport::TempDir dir;
-    testsupport::WriteBytes(dir / "data.ecg", EcgBytes(signal.samples));
-    CECGAnalysis analysis(EcgSettings{1, kEnhancedDetector});
-    const EcgFileResult result = analysis.ProcessFile(dir.path());
-    ASSERT_TRUE(result.status.ok()) << result.status.error();
-    const auto beats = ReadBeats(dir.path());
-    EXPECT_EQ(result.beats, beats.size());
-    const BeatScore score = ScoreAfterLearning(signal.peaks, beats, signal.samples.size());
-    EXPECT_EQ(score.falseNegatives + score.falsePositives, 0u) << score.Line();
-    EXPECT_NEAR(result.meanHeartRate, 90, 2);
-    for (std::size_t k = 1; k < beats.size(); ++k) {
-        EXPECT_TRUE(beats[k - 1].Peak < beats[k].Peak && beats[k].Onset <= beats[k].Peak && beats[k].Peak < beats[k].End);
-        EXPECT_EQ(beats[k].RRInterval, static_cast<std::int16_t>(beats[k].Peak - beats[k - 1].Peak));
-    }
-}
