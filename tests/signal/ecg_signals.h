@@ -36,12 +36,19 @@ inline std::vector<std::uint16_t> SpikeTrain(std::size_t samples, std::int64_t f
     return signal;
 }
 
-inline std::vector<std::int64_t> PeaksOf(const synth::EcgTrace& trace)
-{
+// Samples with the R-wave positions of their beats.
+struct Signal {
+    std::vector<std::uint16_t> samples;
     std::vector<std::int64_t> peaks;
+};
+
+inline Signal Synthetic(const synth::EcgOptions& options)
+{
+    synth::EcgTrace trace = synth::MakeEcg(options);
+    Signal signal{std::move(trace.samples), {}};
     for (const synth::EcgBeat& beat : trace.beats)
-        peaks.push_back(beat.peakSample);
-    return peaks;
+        signal.peaks.push_back(beat.peakSample);
+    return signal;
 }
 
 // "data.ecg" holds 16-bit little-endian samples.
@@ -79,14 +86,20 @@ inline std::vector<std::pair<std::size_t, int>> Feed(CECGAnalysis& analysis, con
     return steps;
 }
 
-// Whole-file run: revised and trimmed beats.
-inline std::vector<QrsRecord> AnalyseWholeFile(const std::vector<std::uint16_t>& samples)
+// Whole-file run: its result and the revised and trimmed beats.
+struct WholeFileRun {
+    EcgFileResult result;
+    std::vector<QrsRecord> beats;
+};
+
+inline WholeFileRun AnalyseWholeFile(const std::vector<std::uint16_t>& samples)
 {
     testsupport::TempDir dir;
     testsupport::WriteBytes(dir / "data.ecg", EcgBytes(samples));
     CECGAnalysis analysis;
-    EXPECT_TRUE(analysis.ProcessFile(dir.path()).status.ok());
-    return ReadBeats(dir.path());
+    const EcgFileResult result = analysis.ProcessFile(dir.path());
+    EXPECT_TRUE(result.status.ok()) << result.status.error();
+    return {result, ReadBeats(dir.path())};
 }
 
 // Live run: the beats as classified sample by sample, before any revision,
