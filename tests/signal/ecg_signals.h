@@ -103,9 +103,10 @@ inline WholeFileRun AnalyseWholeFile(const std::vector<std::uint16_t>& samples)
 }
 
 // Live run: the beats as classified sample by sample, before any revision,
-// and the heart rate at the end.
+// the heart-rate steps and the heart rate at the end.
 struct LiveRun {
     std::vector<QrsRecord> beats;
+    std::vector<std::pair<std::size_t, int>> steps;
     int heartRate = 0;
 };
 
@@ -114,8 +115,8 @@ inline LiveRun AnalyseLive(const std::vector<std::uint16_t>& samples, EcgSetting
     testsupport::TempDir dir;
     CECGAnalysis analysis(settings);
     EXPECT_TRUE(analysis.Init(1, 0, dir.path(), true).ok());
-    Feed(analysis, samples);
-    const LiveRun run{ReadBeats(dir.path()), analysis.GetHeartRate()};
+    const auto steps = Feed(analysis, samples);
+    const LiveRun run{ReadBeats(dir.path()), steps, analysis.GetHeartRate()};
     EXPECT_EQ(analysis.BeatCount(), run.beats.size());
     return run;
 }
