@@ -69,7 +69,7 @@ std::ptrdiff_t CountClass(const std::vector<QrsRecord>& beats, std::uint32_t bea
 
 } // namespace
 
-TEST(EnhancedDetector, FindsEveryBeatFrom30To250PerMinute)
+TEST(EnhancedDetector, FindsEveryBeatFrom30To250PerMinuteAndPrematureOnes)
 {
     for (double bpm : {30.0, 45.0, 60.0, 80.0, 120.0, 160.0, 200.0, 250.0}) {
         SCOPED_TRACE(bpm);
@@ -77,10 +77,6 @@ TEST(EnhancedDetector, FindsEveryBeatFrom30To250PerMinute)
             ExpectEveryBeat(Synthetic({.seconds = 60, .rateBpm = bpm, .noiseMv = 0.02, .wanderMv = 0.1, .humMv = 0.05}));
         EXPECT_NEAR(run.heartRate, bpm, 0.03 * bpm + 1);
     }
-}
-
-TEST(EnhancedDetector, PrematureBeatsAndTheirClasses)
-{
     const LiveRun run =
         ExpectEveryBeat(Synthetic({.seconds = 120, .rateBpm = 70, .prematureShare = 0.15, .noiseMv = 0.02}));
     EXPECT_GT(CountClass(run.beats, kBeatPremature) + CountClass(run.beats, kBeatWide), 0);
