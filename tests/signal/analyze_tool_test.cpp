@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -18,14 +19,9 @@ testsupport::ChildRun Analyze(const std::vector<std::string>& arguments)
     return testsupport::RunChild(TAVO_ANALYZE_EXE, arguments);
 }
 
-std::vector<std::uint8_t> Record(const std::string& path) { return testsupport::ReadRequiredFile(testsupport::TestDataDir() / path); }
+std::filesystem::path Data(const std::string& path) { return testsupport::TestDataDir() / path; }
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
-
-bool CopyRecord(const std::string& path, const std::filesystem::path& to)
-{
-    return testsupport::CopyRequiredFile(testsupport::TestDataDir() / path, to);
-}
 
 } // namespace
 
@@ -35,8 +31,8 @@ TEST(AnalyzeTool, AnalysesTheCaseIdFoldersOfAnArchiveRoot)
     // folder and a file are no cases. 0000004 is too short to analyse; SpO2
     // of 0 % throughout, or of 127 % with no pulse (255), fails too.
     testsupport::TempDir root;
-    ASSERT_TRUE(CopyRecord("ecg-records/103/data.ecg", root / "0000001/data.ecg"));
-    ASSERT_TRUE(CopyRecord("spo2-records/S0000002/data.spo", root / "0000002/data.spo"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(Data("ecg-records/103/data.ecg"), root / "0000001/data.ecg"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(Data("spo2-records/S0000002/data.spo"), root / "0000002/data.spo"));
     std::filesystem::create_directories(root / "0000003");
     testsupport::WriteBytes(root / "0000004/data.spo", {'x'});
     testsupport::WriteBytes(root / "0000007/data.spo", std::vector<std::uint8_t>(12, 0));
@@ -52,7 +48,8 @@ TEST(AnalyzeTool, AnalysesTheCaseIdFoldersOfAnArchiveRoot)
     EXPECT_EQ(run.err, "0000004: SpO2 error: " + (root / "0000004/data.spo").string()
                            + " holds no complete SpO2 record\n0000007: SpO2: no valid value in data.spo\n"
                              "0000008: SpO2: no valid value in data.spo\n");
-    EXPECT_EQ(testsupport::ReadBytes(root / "0000001/qrs.ecg"), Record("ecg-records/103/expected-qrs.ecg"));
+    EXPECT_EQ(testsupport::ReadBytes(root / "0000001/qrs.ecg"),
+              testsupport::ReadRequiredFile(Data("ecg-records/103/expected-qrs.ecg")));
     for (const char* absent : {"0000001/ana.spo", "0000002/qrs.ecg", "0000004/ana.spo"})
         EXPECT_FALSE(std::filesystem::exists(root / absent)) << absent; // nothing for a failed analysis either
     EXPECT_EQ(std::filesystem::file_size(root / "0000008/ana.spo"), kSpOResultBytes); // written all the same
@@ -60,7 +57,7 @@ TEST(AnalyzeTool, AnalysesTheCaseIdFoldersOfAnArchiveRoot)
     const auto swing = Analyze({"-q", "--set", "SwingIndex=2", root / "0000002"});
     EXPECT_EQ(swing.exitCode, 0) << swing.output();
     auto written = testsupport::ReadBytes(root / "0000002/ana.spo");
-    auto expected = Record("spo2-records/S0000002/expected-ana-swing2.spo");
+    auto expected = testsupport::ReadRequiredFile(Data("spo2-records/S0000002/expected-ana-swing2.spo"));
     ASSERT_EQ(expected.size(), written.size());
     written[522] = written[523] = expected[522] = expected[523] = 0; // padding
     EXPECT_EQ(written, expected);
@@ -70,11 +67,7 @@ TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)
 {
     testsupport::TempDir root;
     const std::string folder = root.path();
-    const struct {
-        std::vector<std::string> arguments;
-        int exitCode;
-        const char* says;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{"--help"}, 0, "Usage: tavo-analyze"},
         {{}, 2, ""},
         {{"--set", "Level=abc", folder}, 2, ""},
@@ -84,20 +77,21 @@ TEST(AnalyzeTool, UsageErrorsAndFoldersWithoutData)
         {{folder}, 1, "no data.ecg or data.spo"},
         {{folder + "/nowhere"}, 1, "no such folder"},
     };
-    for (const auto& c : cases) {
-        const auto run = Analyze(c.arguments);
-        EXPECT_EQ(run.exitCode, c.exitCode) << testing::PrintToString(c.arguments) << run.output();
-        EXPECT_NE(run.output().find(c.says), std::string::npos) << run.output();
+    for (const auto& [arguments, exitCode, says] : cases) {
+        const auto run = Analyze(arguments);
+        EXPECT_EQ(run.exitCode, exitCode) << testing::PrintToString(arguments) << run.output();
+        EXPECT_NE(run.output().find(says), std::string::npos) << run.output();
     }
 }
 
 TEST(AnalyzeTool, DetectorChoice)
 {
     testsupport::TempDir root;
-    ASSERT_TRUE(CopyRecord("ecg-records/100/data.ecg", root / "designed/data.ecg"));
-    ASSERT_TRUE(CopyRecord("ecg-records/100/data.ecg", root / "enhanced/data.ecg"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(Data("ecg-records/100/data.ecg"), root / "designed/data.ecg"));
+    ASSERT_TRUE(testsupport::CopyRequiredFile(Data("ecg-records/100/data.ecg"), root / "enhanced/data.ecg"));
     EXPECT_EQ(Analyze({"-q", "--detector", "designed", root / "designed"}).exitCode, 0);
-    EXPECT_EQ(testsupport::ReadBytes(root / "designed/qrs.ecg"), Record("ecg-records/100/expected-qrs.ecg"));
+    EXPECT_EQ(testsupport::ReadBytes(root / "designed/qrs.ecg"),
+              testsupport::ReadRequiredFile(Data("ecg-records/100/expected-qrs.ecg")));
     EXPECT_EQ(Analyze({"-q", "--detector", "enhanced", root / "enhanced"}).exitCode, 0);
     const auto enhanced = testsupport::ReadBytes(root / "enhanced/qrs.ecg");
     EXPECT_NE(enhanced, testsupport::ReadBytes(root / "designed/qrs.ecg"));

@@ -18,14 +18,11 @@
 // Hand-made ECG: a flat line at the zero level with triangular R waves.
 inline std::vector<std::uint16_t> FlatLine(std::size_t samples) { return std::vector<std::uint16_t>(samples, 2048); }
 
-inline void AddSpike(std::vector<std::uint16_t>& signal, std::int64_t at, int halfWidth = 4, int height = 300)
+inline void AddSpike(std::vector<std::uint16_t>& signal, std::int64_t at, int halfWidth = 4)
 {
-    for (int k = -halfWidth; k <= halfWidth; ++k) {
-        const std::int64_t i = at + k;
-        if (i >= 0 && i < static_cast<std::int64_t>(signal.size()))
-            signal[static_cast<std::size_t>(i)] =
-                static_cast<std::uint16_t>(signal[static_cast<std::size_t>(i)] + height * (halfWidth - std::abs(k)) / halfWidth);
-    }
+    for (int k = -halfWidth; k <= halfWidth; ++k)
+        signal.at(static_cast<std::size_t>(at + k)) +=
+            static_cast<std::uint16_t>(300 * (halfWidth - std::abs(k)) / halfWidth);
 }
 
 inline std::vector<std::uint16_t> SpikeTrain(std::size_t samples, std::int64_t first, std::int64_t spacing)

@@ -28,14 +28,13 @@ Signal BeatTrain(double seconds, double rr, const std::vector<Wave>& complex)
     std::vector<double> mv(static_cast<std::size_t>(seconds * kRate), 0.0);
     for (double t = 0.5; t < seconds - 0.5; t += rr) {
         signal.peaks.push_back(std::lround(t * kRate));
-        for (const Wave& w : complex) {
+        for (const Wave& w : complex)
             for (std::size_t n = 0; n < mv.size(); ++n) {
                 const double z = (static_cast<double>(n) - (static_cast<double>(signal.peaks.back()) + w.offset * kRate))
                     / (w.sigma * kRate);
                 if (std::abs(z) < 6)
                     mv[n] += w.mv * std::exp(-0.5 * z * z);
             }
-        }
     }
     for (double v : mv)
         signal.samples.push_back(static_cast<std::uint16_t>(std::clamp(std::lround(2048 + 200 * v), 0L, 4095L)));
@@ -108,12 +107,10 @@ TEST(EnhancedDetector, NoiseBurstsStayLocal)
     std::mt19937 random(7);
     std::normal_distribution<double> noise(0.0, 0.4 * 200);
     const std::int64_t bursts[] = {30 * kRate, 60 * kRate};
-    for (std::int64_t start : bursts) {
-        for (std::int64_t n = start; n < start + kRate; ++n) {
-            auto& s = signal.samples[static_cast<std::size_t>(n)];
-            s = static_cast<std::uint16_t>(std::clamp<long>(std::lround(s + noise(random)), 0, 4095));
-        }
-    }
+    for (std::int64_t start : bursts)
+        for (auto n = static_cast<std::size_t>(start); n < static_cast<std::size_t>(start + kRate); ++n)
+            signal.samples[n] =
+                static_cast<std::uint16_t>(std::clamp(std::lround(signal.samples[n] + noise(random)), 0L, 4095L));
     const LiveRun run = AnalyseLive(signal.samples, kEnhanced);
     // Beats more than 2 s away from a burst are all found, and nothing false
     // is detected there; the burst itself may cost a beat or add one.

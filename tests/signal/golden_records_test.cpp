@@ -66,7 +66,8 @@ TEST(GoldenEcg, HeartRateStepsMatchEveryRecord)
         CECGAnalysis analysis;
         ASSERT_TRUE(analysis.Init(1, 0, dir.path(), true).ok());
         std::vector<std::string> steps;
-        for (const auto& [sample, rate] : Feed(analysis, EcgSamples(testsupport::ReadRequiredFile(RecordDir(name) / "data.ecg"))))
+        const auto samples = EcgSamples(testsupport::ReadRequiredFile(RecordDir(name) / "data.ecg"));
+        for (const auto& [sample, rate] : Feed(analysis, samples))
             steps.push_back(std::to_string(sample) + ' ' + std::to_string(rate));
         const auto expected = testsupport::Lines(testsupport::ReadRequiredText(RecordDir(name) / "expected-hr.txt"));
         EXPECT_TRUE(steps == expected) << FirstDifference(steps, expected);

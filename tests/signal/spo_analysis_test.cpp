@@ -111,11 +111,8 @@ TEST(SpO2Statistics, BlockFiguresFromSamplesPulsesAndEvents)
     // probe-off stretch and out-of-range values.
     Series series = Dip(12, 8);
     series.insert(series.end(), {0, 0, 30, 101, 150});
-    Series pulse(series.size(), 60);
-    pulse[0] = 29;
-    pulse[1] = 30;
-    pulse[2] = 240;
-    pulse[3] = 241;
+    Series pulse{29, 30, 240, 241};
+    pulse.resize(series.size(), 60);
     const Analysed run(series, {}, pulse);
     ASSERT_TRUE(run.status.ok());
     ASSERT_EQ(run.events().size(), 1u);
@@ -154,7 +151,6 @@ TEST(SpO2File, ShortInputsFailAndLeaveTheResetBlock)
     testsupport::WriteBytes(dir / "three.spo", {0x60, 0, 0x46});
     EXPECT_FALSE(analysis.AnalyseFile(dir / "three.spo").ok());
     EXPECT_EQ(analysis.GetResult(), SpOAnaResult{});
-    EXPECT_EQ(analysis.GetResult().LowestSpo2, 100);
 
     // One record (4 bytes, plus a stray byte) is a whole recording.
     testsupport::WriteBytes(dir / "one.spo", {0x60, 0, 0x46, 0, 1});
