@@ -53,11 +53,11 @@ int OctantOf(QPoint from, QPoint to)
     return right ? (down ? 7 : 2) : (down ? 6 : 3);
 }
 
-// The three-pixel band of a segment is not centred on its end point: it
-// leans to one side of the travel direction. When a trace turns, the next
-// segment would start beside the previous band, leaving a notch at the
-// joint; moving the new segment one pixel towards that band closes it. The
-// shift depends on where the previous segment went and where the new one goes.
+// A segment leaves out its last column and steps its rows to one side of the
+// ideal line, so where a trace turns, the next segment's band would not meet
+// the previous one. Moving the new segment by one pixel, chosen by where the
+// previous segment went and where the new one goes, closes the joint; every
+// later point of the trace moves with it until the next MoveTo.
 QPoint JointShift(int previousOctant, int dx, int dy)
 {
     switch (previousOctant) {
@@ -180,10 +180,11 @@ void CSmoothLine::DrawPlainSegment(QPainter& painter, QPoint end)
 }
 
 // Gupta-Sproull in the normal octant: column x steps by one, row y by one
-// when the decision value D is negative; t is twice the signed vertical
-// distance of the ideal line from the pixel times the line's length, so
-// t k (+ the first offset f) is the perpendicular distance in pixels; w is
-// the step in that distance from one row to the next.
+// when the decision value d was negative. With k = 1 / (2 x length), t k is
+// the signed perpendicular distance of the column's centre pixel from the
+// ideal line, offset by f (the square of the slope's cosine less one half,
+// this drawer's weighting of the first column); w (minus the cosine) is the
+// change of that distance from one row to the next.
 void CSmoothLine::DrawSmoothSegment(QPoint start, QPoint end)
 {
     if (start == end)
