@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app_fixture.h"
+#include "language_files.h"
+#include "modal_script.h"
 
 #include "app/application.h"
 #include "app/frame_size.h"
@@ -13,56 +15,73 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
-#include <QUrl>
-#include <QDialog>
 #include <QMessageBox>
-#include <QFileDialog>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
-#include <QToolButton>
+#include <QUrl>
+
+using testsupport::ModalScript;
 
 namespace {
 
-const std::vector<CommandId> kCommandOrder{
-    CommandId::DownLoad,   CommandId::InstantSampling, CommandId::WaveBackView,
-    CommandId::CaseManage, CommandId::SysSetting,      CommandId::Help,
-    CommandId::AppExit};
+const std::vector<CommandId> kCommandOrder{CommandId::DownLoad,   CommandId::InstantSampling, CommandId::WaveBackView,
+                                           CommandId::CaseManage, CommandId::SysSetting,      CommandId::Help,
+                                           CommandId::AppExit};
 
-// The toolbar's items in order: the command id, or 0 for a separator.
+// The toolbar's items in order: the command id, 0 for a separator, -1 for a stranger.
 std::vector<int> ToolbarLayout(const CMainToolBar& toolBar)
 {
     std::vector<int> layout;
     for (const QAction* action : toolBar.actions()) {
-        if (action->isSeparator()) {
-            layout.push_back(0);
-            continue;
-        }
+        layout.push_back(action->isSeparator() ? 0 : -1);
         for (CommandId id : kCommandOrder)
             if (toolBar.action(id) == action)
-                layout.push_back(static_cast<int>(id));
+                layout.back() = static_cast<int>(id);
     }
     return layout;
 }
 
-std::map<CommandId, bool> EnabledStates(const CMainToolBar& toolBar)
+// One property of every command's action, in toolbar order.
+template <class T>
+std::vector<T> PerCommand(const CMainFrame& frame, T (QAction::*property)() const)
 {
-    std::map<CommandId, bool> states;
+    std::vector<T> values;
     for (CommandId id : kCommandOrder)
-        states[id] = toolBar.action(id)->isEnabled();
-    return states;
+        values.push_back((frame.ToolBar()->action(id)->*property)());
+    return values;
 }
+
+// The start-screen flags: {m_bStartScreen, m_bFromStartScreen, m_bReviewMode}.
+std::vector<int> ScreenState()
+{
+    return {theApp.m_bStartScreen, theApp.m_bFromStartScreen, theApp.m_bReviewMode};
+}
+
+void Reject(QWidget* dialog)
+{
+    static_cast<QDialog*>(dialog)->reject();
+}
+
+// Receives what QDesktopServices would hand to the desktop's viewer.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
 
 } // namespace
 
 TEST(FrameSize, ThreeQuartersBySevenTenthsWithAFloorOf850By560)
 {
-    EXPECT_EQ(MainFrameSize({1024, 768}), QSize(850, 560));
-    EXPECT_EQ(MainFrameSize({1920, 1080}), QSize(1440, 756));
-    EXPECT_EQ(MainFrameSize({1280, 800}), QSize(960, 560));
-    EXPECT_EQ(MainFrameSize({1133, 801}), QSize(850, 560)); // 849 and 560.7 truncate below the floor
-    EXPECT_EQ(MainFrameSize({1134, 802}), QSize(850, 561));
-    EXPECT_EQ(MainFrameSize({0, 0}), QSize(850, 560));
+    // 1133 x 801 gives 849 x 560.7, truncated below the floor.
+    const std::pair<QSize, QSize> cases[] = {{{1024, 768}, {850, 560}}, {{1920, 1080}, {1440, 756}},
+                                             {{1280, 800}, {960, 560}}, {{1133, 801}, {850, 560}},
+                                             {{1134, 802}, {850, 561}}, {{0, 0}, {850, 560}}};
+    for (const auto& [screen, frame] : cases)
+        EXPECT_EQ(MainFrameSize(screen), frame) << screen.width() << "x" << screen.height();
 }
 
 TEST_F(AppTest, FrameHasFixedSizeTitleAndOnlyAToolbar)
@@ -70,82 +89,40 @@ TEST_F(AppTest, FrameHasFixedSizeTitleAndOnlyAToolbar)
     CMainFrame frame;
     frame.show();
     EXPECT_EQ(frame.windowTitle(), "TAVO_Vezi");
-    const QSize expected = MainFrameSize(frame.screen()->size());
-    EXPECT_EQ(frame.size(), expected);
-    EXPECT_EQ(frame.minimumSize(), expected);
-    EXPECT_EQ(frame.maximumSize(), expected);
+    EXPECT_FALSE(frame.windowIcon().isNull());
+    const QSize fixed = MainFrameSize(frame.screen()->size());
+    EXPECT_EQ((std::vector<QSize>{frame.size(), frame.minimumSize(), frame.maximumSize()}), std::vector<QSize>(3, fixed));
     EXPECT_EQ(frame.menuWidget(), nullptr);
     EXPECT_EQ(frame.findChild<QStatusBar*>(), nullptr);
     EXPECT_EQ(frame.findChildren<QToolBar*>().size(), 1);
-    EXPECT_EQ(frame.createPopupMenu(), nullptr);
-    EXPECT_EQ(theApp.m_pMainWnd, &frame);
+    EXPECT_EQ(frame.createPopupMenu(), nullptr) << "the toolbar cannot be hidden";
 
     const CMainToolBar& toolBar = *frame.ToolBar();
-    EXPECT_EQ(toolBar.iconSize(), QSize(32, 32));
-    EXPECT_EQ(toolBar.toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    EXPECT_FALSE(toolBar.isMovable());
     EXPECT_EQ(ToolbarLayout(toolBar), (std::vector<int>{32771, 32772, 32773, 32774, 32775, 0, 32776, 0, 57665}));
     for (CommandId id : kCommandOrder) {
         const QWidget* button = toolBar.widgetForAction(toolBar.action(id));
         ASSERT_NE(button, nullptr);
-        EXPECT_GE(button->width(), 80);
-        EXPECT_LE(button->width(), 150);
-        const QIcon icon = toolBar.action(id)->icon();
-        EXPECT_FALSE(icon.pixmap(32, 32).isNull()) << static_cast<int>(id);
-        EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32))) << static_cast<int>(id);
+        EXPECT_TRUE(button->width() >= 80 && button->width() <= 150) << button->width();
+        EXPECT_TRUE(toolBar.action(id)->icon().availableSizes().contains(QSize(32, 32))) << static_cast<int>(id);
     }
-    EXPECT_FALSE(frame.windowIcon().isNull());
-}
-
-TEST_F(AppTest, ToolbarTextsComeFromTheLanguageFileAndStayEmptyWithoutTheKeys)
-{
-    UseLanguage("English", kToolbarLanguage);
-    {
-        CMainFrame frame;
-        const CMainToolBar& toolBar = *frame.ToolBar();
-        const std::vector<QString> texts{"Download", "Instant", "Review", "Cases", "Settings", "Help", "Exit"};
-        for (std::size_t i = 0; i < kCommandOrder.size(); ++i)
-            EXPECT_EQ(toolBar.action(kCommandOrder[i])->text(), texts[i]) << static_cast<int>(kCommandOrder[i]);
-        const auto* button = qobject_cast<QToolButton*>(toolBar.widgetForAction(toolBar.action(CommandId::Help)));
-        ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->text(), "Help");
-    }
-
-    // A file without the toolbar keys: captions are empty, never a built-in text.
-    UseLanguage("Bare", "[STRING]\nIDS_STR_WARNING=Warning\n[IDD_X]\nIDS_TXT_009=not in STRING\n");
-    CMainFrame frame;
-    for (CommandId id : kCommandOrder)
-        EXPECT_EQ(frame.ToolBar()->action(id)->text(), "") << static_cast<int>(id);
 }
 
 TEST_F(AppTest, CommandsAreEnabledFromSamplingAndReviewState)
 {
     CMainFrame frame;
-    const CMainToolBar& toolBar = *frame.ToolBar();
-    using States = std::map<CommandId, bool>;
-    const auto expect = [&](bool download, bool review) {
-        return States{{CommandId::DownLoad, download},   {CommandId::InstantSampling, download},
-                      {CommandId::WaveBackView, review}, {CommandId::CaseManage, download},
-                      {CommandId::SysSetting, true},     {CommandId::Help, true},
-                      {CommandId::AppExit, true}};
-    };
-    EXPECT_EQ(EnabledStates(toolBar), expect(true, true));
-
-    theApp.m_bReviewMode = 1;
-    frame.UpdateCommandStates();
-    EXPECT_EQ(EnabledStates(toolBar), expect(true, false));
-
-    theApp.m_bReviewMode = 0;
-    theApp.m_bSampling = 1; // written by the sampler without telling the frame
-    QTRY_COMPARE_WITH_TIMEOUT(EnabledStates(toolBar), expect(false, false), 2000);
-
-    theApp.m_bReviewMode = 1;
-    frame.UpdateCommandStates();
-    EXPECT_EQ(EnabledStates(toolBar), expect(false, false));
-
-    theApp.m_bSampling = 0;
-    theApp.m_bReviewMode = 0;
-    QTRY_COMPARE_WITH_TIMEOUT(EnabledStates(toolBar), expect(true, true), 2000);
+    // The sampler and the review window change the flags without telling the
+    // frame; its timer picks them up. Sampling, review mode, then enabled:
+    // Download, Instant, Review, Cases, Settings, Help, Exit.
+    const std::tuple<int, int, std::vector<bool>> steps[] = {
+        {0, 0, {1, 1, 1, 1, 1, 1, 1}}, {0, 1, {1, 1, 0, 1, 1, 1, 1}}, {1, 1, {0, 0, 0, 0, 1, 1, 1}},
+        {0, 0, {1, 1, 1, 1, 1, 1, 1}}, {1, 0, {0, 0, 0, 0, 1, 1, 1}}, {0, 0, {1, 1, 1, 1, 1, 1, 1}}};
+    for (const auto& [sampling, review, expected] : steps) {
+        theApp.m_bSampling = sampling;
+        theApp.m_bReviewMode = review;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return PerCommand(frame, &QAction::isEnabled) == expected; }, 2000))
+            << "sampling " << sampling << ", review " << review << ": "
+            << testing::PrintToString(PerCommand(frame, &QAction::isEnabled));
+    }
 }
 
 TEST_F(AppTest, ReviewCommandLeavesTheStartScreen)
@@ -154,13 +131,9 @@ TEST_F(AppTest, ReviewCommandLeavesTheStartScreen)
     frame.show();
     QSignalSpy activated(&theApp, &CMoss03App::reviewActivated);
     theApp.m_strCurrentCase = "0000012";
-    EXPECT_FALSE(frame.View()->IsReviewAreaShown());
-
     frame.ToolBar()->action(CommandId::WaveBackView)->trigger();
     EXPECT_TRUE(frame.View()->IsReviewAreaShown());
-    EXPECT_EQ(theApp.m_bStartScreen, 0);
-    EXPECT_EQ(theApp.m_bFromStartScreen, 1);
-    EXPECT_EQ(theApp.m_bReviewMode, 1);
+    EXPECT_EQ(ScreenState(), (std::vector<int>{0, 1, 1}));
     EXPECT_EQ(theApp.m_strCurrentCase, "");
     EXPECT_EQ(activated.count(), 1);
     EXPECT_FALSE(frame.ToolBar()->action(CommandId::WaveBackView)->isEnabled());
@@ -169,143 +142,131 @@ TEST_F(AppTest, ReviewCommandLeavesTheStartScreen)
     theApp.m_bReviewMode = 0;
     frame.ReturnToStartScreen();
     EXPECT_FALSE(frame.View()->IsReviewAreaShown());
-    EXPECT_EQ(theApp.m_bStartScreen, 1);
+    EXPECT_EQ(ScreenState(), (std::vector<int>{1, 1, 0}));
     EXPECT_TRUE(frame.ToolBar()->action(CommandId::WaveBackView)->isEnabled());
 
     // Live sampling takes over the screen and ends review mode.
     theApp.m_bReviewMode = 1;
     frame.EnterLiveSampling();
     EXPECT_TRUE(frame.View()->IsReviewAreaShown());
-    EXPECT_EQ(theApp.m_bStartScreen, 0);
-    EXPECT_EQ(theApp.m_bReviewMode, 0);
+    EXPECT_EQ(ScreenState(), (std::vector<int>{0, 1, 0}));
 }
 
 TEST_F(AppTest, DownloadAndCaseManagementTellTheReviewWindowAboutTheCaseTable)
 {
-    UseLanguage("English", kToolbarLanguage);
     CMainFrame frame;
     frame.show();
     QSignalSpy changed(&theApp, &CMoss03App::caseTableChanged);
-
-    // Download starts by asking for the card's files; cancelling that ends it.
-    bool askedForFiles = false;
-    WhenModalOpens([&askedForFiles](QWidget* dialog) {
-        askedForFiles = qobject_cast<QFileDialog*>(dialog) != nullptr;
-        static_cast<QDialog*>(dialog)->reject();
-    });
-    frame.ToolBar()->action(CommandId::DownLoad)->trigger();
-    EXPECT_TRUE(askedForFiles);
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.takeFirst().at(0).toInt(), 2); // start screen: a case may have been added
-
-    // Case management from the start screen: nothing to re-list.
-    WhenModalOpens([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    frame.OnCaseManage();
+    ModalScript script;
+    // Each command's window is cancelled. Download reports at once; case
+    // management posts its re-list, so that it arrives after the command.
+    const struct {
+        const char* what;
+        CommandId command;
+        int startScreen;
+        int sampling;
+        const char* window;
+        QList<int> reasons;
+    } steps[] = {
+        {"download, start screen: a case may be new", CommandId::DownLoad, 1, 0, "QFileDialog", {2}},
+        {"cases, start screen: nothing to re-list", CommandId::CaseManage, 1, 0, "CPlaceholderDialog", {}},
+        {"download beside the review window", CommandId::DownLoad, 0, 0, "QFileDialog", {1}},
+        {"cases beside the review window", CommandId::CaseManage, 0, 0, "CPlaceholderDialog", {2}},
+        {"cases while sampling", CommandId::CaseManage, 0, 1, "CPlaceholderDialog", {}},
+        {"instant sampling asks for the case", CommandId::InstantSampling, 1, 0, "CPlaceholderDialog", {}}};
+    for (const auto& step : steps) {
+        theApp.m_bStartScreen = step.startScreen;
+        theApp.m_bSampling = step.sampling;
+        QString window;
+        script.Then([&window](QWidget* dialog) {
+            window = dialog->metaObject()->className();
+            Reject(dialog);
+        });
+        emit frame.ToolBar()->commandTriggered(step.command);
+        EXPECT_EQ(window, step.window) << step.what;
+        EXPECT_EQ(changed.count(), step.command == CommandId::DownLoad ? step.reasons.size() : 0) << step.what;
+        QTest::qWait(50);
+        QList<int> reasons;
+        for (const QList<QVariant>& call : std::as_const(changed))
+            reasons.append(call.at(0).toInt());
+        changed.clear();
+        EXPECT_EQ(reasons, step.reasons) << step.what;
+    }
     EXPECT_EQ(theApp.m_bFromStartScreen, 0);
-    QTest::qWait(50);
-    EXPECT_EQ(changed.count(), 0);
-
-    frame.OnWaveBackView();
-    WhenModalOpens([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    frame.OnDownLoad();
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.takeFirst().at(0).toInt(), 1);
-
-    // With the review area up the re-list is posted, so it arrives after the command.
-    WhenModalOpens([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    frame.OnCaseManage();
-    EXPECT_EQ(changed.count(), 0);
-    QTRY_COMPARE(changed.count(), 1);
-    EXPECT_EQ(changed.takeFirst().at(0).toInt(), 2);
-
-    // Not while sampling.
-    theApp.m_bSampling = 1;
-    WhenModalOpens([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    frame.OnCaseManage();
-    QTest::qWait(50);
-    EXPECT_EQ(changed.count(), 0);
 }
 
-TEST_F(AppTest, SettingsCommandPushesChangedLanguageAndLimits)
+TEST_F(AppTest, SettingsCommandAppliesTheLanguageAndPushesChangedLimits)
 {
-    UseLanguage("English", kToolbarLanguage);
-    WriteLanguage("Second", "[STRING]\nIDS_TXT_009=Live\nIDS_TXT_014=Guide\n");
+    UseShippedEnglish();
+    testsupport::WriteLanguageFile(m_dir.path(), "Second", "[STRING]\nIDS_TXT_009=Live\nIDS_TXT_014=Guide\n");
     CMainFrame frame;
     frame.show();
+    EXPECT_EQ(PerCommand(frame, &QAction::text), (std::vector<QString>{"Download", "Instant Sampling", "Review",
+                                                                       "Case Management", "System Settings", "Help",
+                                                                       "Exit"}));
     QSignalSpy language(&theApp, &CMoss03App::languageChanged);
     QSignalSpy spo2(&theApp, &CMoss03App::spo2RangesChanged);
     QSignalSpy heartRate(&theApp, &CMoss03App::heartRateLimitsChanged);
+    const auto counts = [&] { return std::vector<qsizetype>{language.count(), spo2.count(), heartRate.count()}; };
+    ModalScript script;
 
-    // What the settings dialog's OK does: new language loaded, fields assigned.
+    // What the dialog's OK does: the new language loaded, the fields assigned.
+    // Toolbar texts the new file lacks are empty, never a built-in text.
     QString title;
-    WhenModalOpens([&title](QWidget* dialog) {
+    script.Then([&title](QWidget* dialog) {
         title = dialog->windowTitle();
         g_Settings.Language = "Second";
         g_Language.LoadLanguage(g_Settings.Language);
         static_cast<QDialog*>(dialog)->accept();
     });
     frame.OnSysSetting();
-    EXPECT_EQ(title, "System settings");
-    EXPECT_EQ(frame.ToolBar()->action(CommandId::InstantSampling)->text(), "Live");
-    EXPECT_EQ(frame.ToolBar()->action(CommandId::Help)->text(), "Guide");
-    EXPECT_EQ(frame.ToolBar()->action(CommandId::AppExit)->text(), "");
-    EXPECT_EQ(language.count(), 1);
-    EXPECT_EQ(spo2.count(), 0);
-    EXPECT_EQ(heartRate.count(), 0);
+    EXPECT_EQ(title, "System Settings");
+    EXPECT_EQ(PerCommand(frame, &QAction::text), (std::vector<QString>{"", "Live", "", "", "", "Guide", ""}));
+    EXPECT_EQ(counts(), (std::vector<qsizetype>{1, 0, 0}));
 
     // Whatever the dialog's result, a changed SpO2 range or heart-rate limit is pushed.
-    const auto changeAndReject = [&frame](std::function<void()> change) {
-        WhenModalOpens([change](QWidget* dialog) {
+    const std::pair<void (*)(), std::vector<qsizetype>> changes[] = {
+        {[] { g_Settings.AlarmLow[2] = 60; }, {1, 1, 0}},
+        {[] { g_Settings.AlarmUp[0] = 90; }, {1, 1, 1}},
+        {[] { g_Settings.MinSpo2 = 50; }, {1, 2, 1}}};
+    for (const auto& [change, expected] : changes) {
+        script.Then([change](QWidget* dialog) {
             change();
-            static_cast<QDialog*>(dialog)->reject();
+            Reject(dialog);
         });
         frame.OnSysSetting();
-    };
-    changeAndReject([] { g_Settings.AlarmLow[2] = 60; });
-    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 1, 0}));
-    changeAndReject([] { g_Settings.AlarmUp[0] = 90; });
-    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 1, 1}));
-    changeAndReject([] { g_Settings.MinSpo2 = 50; });
-    EXPECT_EQ(std::vector<qsizetype>({language.count(), spo2.count(), heartRate.count()}), std::vector<qsizetype>({1, 2, 1}));
+        EXPECT_EQ(counts(), expected);
+    }
 }
 
 TEST_F(AppTest, ClosingWhileSamplingAsksFirst)
 {
-    UseLanguage("English", kToolbarLanguage);
+    UseShippedEnglish();
     int stops = 0;
-    theApp.m_fnStopSampling = [&stops] {
-        ++stops;
-        return true;
-    };
+    theApp.m_fnStopSampling = [&stops] { return ++stops > 0; };
+    ModalScript script; // a question nobody expects fails the test
     {
         CMainFrame idle;
         idle.show();
-        EXPECT_TRUE(idle.close()) << "without sampling nothing is asked"; // a question would block here
-        EXPECT_FALSE(idle.isVisible());
+        EXPECT_TRUE(idle.close()) << "without sampling nothing is asked";
     }
     CMainFrame frame;
     frame.show();
     theApp.m_bSampling = 1;
 
-    QString text;
     QString title;
-    WhenModalOpens([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        text = box->text();
-        title = box->windowTitle();
-        box->button(QMessageBox::No)->click();
+    QString text;
+    script.Then([&](QWidget* modal) {
+        title = modal->windowTitle();
+        script.Press(QMessageBox::No, &text)(modal);
     });
     EXPECT_FALSE(frame.close());
     EXPECT_TRUE(frame.isVisible());
-    EXPECT_EQ(text, "Sampling is running. Stop it and quit?");
     EXPECT_EQ(title, "Warning");
+    EXPECT_EQ(text, "Live sampling is still running.\nStop the recording and exit TAVO_Vezi?");
     EXPECT_EQ(stops, 0);
-    EXPECT_EQ(theApp.m_bSampling, 1);
 
-    WhenModalOpens([](QWidget* modal) {
-        qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
-    });
+    script.Then(script.Press(QMessageBox::Yes));
     frame.ToolBar()->action(CommandId::AppExit)->trigger();
     EXPECT_FALSE(frame.isVisible());
     EXPECT_EQ(stops, 1);
@@ -319,7 +280,7 @@ TEST_F(AppTest, MinimizeIsRefusedWhileTheReviewAreaShowsOutsideReviewMode)
     frame.EnterLiveSampling(); // start screen hidden, review mode off
     theApp.m_bSampling = 1;
     frame.setWindowState(Qt::WindowMinimized);
-    QTRY_COMPARE(frame.windowState() & Qt::WindowMinimized, Qt::WindowStates());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !(frame.windowState() & Qt::WindowMinimized); }, 2000));
 
     theApp.m_bSampling = 0;
     theApp.m_bReviewMode = 1;
@@ -328,42 +289,23 @@ TEST_F(AppTest, MinimizeIsRefusedWhileTheReviewAreaShowsOutsideReviewMode)
     EXPECT_TRUE(frame.windowState() & Qt::WindowMinimized);
 }
 
-namespace {
-
-// Receives what QDesktopServices would hand to the desktop's viewer.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
-
-} // namespace
-
 TEST_F(AppTest, HelpOpensTheHelpFileAndAboutNamesProgramVersionQtAndLicence)
 {
-    UseLanguage("English", kToolbarLanguage);
+    UseShippedEnglish();
     CMainFrame frame;
     frame.show();
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
     frame.ToolBar()->action(CommandId::Help)->trigger();
     QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(catcher.urls.size(), 1);
-    EXPECT_EQ(catcher.urls.at(0), QUrl::fromLocalFile(QDir::currentPath() + "/Guide.html"));
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(QDir::currentPath() + "/TAVO_Vezi.html")});
 
+    ModalScript script;
     QString text;
-    WhenModalOpens([&text](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        text = box->text();
-        box->accept();
-    });
+    script.Then(script.Press(QMessageBox::Ok, &text));
     frame.OnAppAbout();
-    EXPECT_TRUE(text.contains("TAVO_Vezi"));
-    EXPECT_TRUE(text.contains(QT_VERSION_STR));
-    EXPECT_TRUE(text.contains("GPL-3.0-or-later"));
+    for (const char* part : {"TAVO_Vezi", QT_VERSION_STR, "GPL-3.0-or-later"})
+        EXPECT_TRUE(text.contains(part)) << part << " not in " << text.toStdString();
 }
 
 #include "frame_tests.moc"
