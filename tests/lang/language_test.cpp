@@ -78,91 +78,82 @@ struct AlarmDialog {
 
 TEST(LanguageLookup, LinesSectionsKeysAndLengthSuffixes)
 {
-    Write("Rules", "; comment before any section\n"        // 0
-                   "[STRING]\r\n"                           // 1
-                   "IDS_BLANK= word\n"                      // 2
-                   "IDS_TRAIL=word  \n"                     // 3
-                   "   IDS_INDENT=indented\n"               // 4
-                   "IDS_SPACED   =  spaced\n"               // 5
-                   "1IDS_DIGIT=skipped\n"                   // 6
-                   "#IDS_HASH=skipped\n"                    // 7
-                   "_IDS_UNDER=skipped\n"                   // 8
-                   "IDS_TXT_01=short key\n"                 // 9
-                   "IDS_TXT_010=long key\n"                 // 10
-                   "IDS_EQ=a=b\n"                           // 11
-                   "ids_case=lower\n"                       // 12
-                   "IDS_NOEQUALS\n"                         // 13
-                   "IDS_EMPTY=\n"                           // 14
-                   "IDS_TWICE=first\n"                      // 15
-                   "IDS_TWICE=second\n"                     // 16
-                   "IDS_ESC=one\\ttwo\\nthree\r\n"          // 17
-                   "IDS_CR=lone\rcarriage\n"                // 18: a lone CR ends no line
-                   "IDS_BACK=back\\\\nslash\n"              // 19
-                   "IDS_UTF8=Überweisung\n"                 // 20
-                   "\t[IDD_SETTING_ALARM] trailing text\n"  // 21
-                   "CAPTION=Alarm\n"                        // 22
-                   "[IDD_OTHER]\n"                          // 23
-                   "IDC0=other\n"                           // 24
-                   "[SUFFIX]\n"                             // 25
-                   "CUT=Abcdefghijkl<7>\n"
-                   "SHORT=Abc<7>\n"
-                   "AFTER=Abcdefghijkl<3>tail\n"
-                   "ADJACENT=Keep <> this\n"
-                   "REVERSED=Keep > this <\n"
-                   "ZERO=Gone<0>\n"
-                   "WORD=Gone<abc>\n"
-                   "NEGATIVE=Gone<-3>\n"
-                   "DIGITS=Abcdef<2x>\n"
-                   "BLANKS=Abcdef< 4>\n"
-                   "HUGE=Abc<99999999999999999999>\n"
-                   "LAST=a<1>b<2>\n"
-                   "OPEN_LAST=Abc<2>x<\n"
-                   "UTF8=Ärzte<2>\n"                        // 39
-                   "[STRING]\n"                             // 40
-                   "IDS_LATE=in the second STRING section\n"
-                   "[IDD_SETTING_ALARMS]\n"
-                   "CAPTION=plural\n"
-                   "NO_END=last line without end");         // 44
+    // Each row: a line of the file (nullptr: none), then a look-up of `key`
+    // in `section`, the value it gives and the line index it returns.
+    constexpr int kAny = -99; // the index is not checked
+    const struct {
+        const char* line;
+        const char* section;
+        const char* key = nullptr;
+        const char* value = nullptr;
+        int index = kAny;
+    } rows[] = {
+        {"; comment before any section", nullptr},
+        {"[STRING]\r", nullptr},
+        {"IDS_BLANK= word", "STRING", "IDS_BLANK", " word", 2},
+        {"IDS_TRAIL=word  ", "STRING", "IDS_TRAIL", "word  ", kAny},
+        {"   IDS_INDENT=indented", "STRING", "IDS_INDENT", "indented", 4},
+        {"IDS_SPACED   =  spaced", "STRING", "IDS_SPACED", "  spaced", kAny},
+        {"1IDS_DIGIT=skipped", "STRING", "IDS_DIGIT", "", -2},
+        {nullptr, "STRING", "1IDS_DIGIT", "", -2},
+        {"#IDS_HASH=skipped", "STRING", "#IDS_HASH", "", kAny},
+        {"_IDS_UNDER=skipped", "STRING", "_IDS_UNDER", "", kAny},
+        {"IDS_TXT_01=short key", "STRING", "IDS_TXT_01", "short key", kAny},
+        {"IDS_TXT_010=long key", "STRING", "IDS_TXT_010", "long key", 10},
+        {nullptr, "STRING", "IDS_TXT_0", "", -2},
+        {"IDS_EQ=a=b", "STRING", "IDS_EQ", "a=b", kAny},
+        {"ids_case=lower", "STRING", "IDS_CASE", "", kAny},
+        {"IDS_NOEQUALS", "STRING", "IDS_NOEQUALS", "", kAny},
+        {"IDS_EMPTY=", "STRING", "IDS_EMPTY", "", 14},
+        {"IDS_TWICE=first", "STRING", "IDS_TWICE", "first", 15},
+        {"IDS_TWICE=second", nullptr},
+        {"IDS_ESC=one\\ttwo\\nthree\r", "STRING", "IDS_ESC", "one\ttwo\nthree", 17},
+        {"IDS_CR=lone\rcarriage", "STRING", "IDS_CR", "lone\rcarriage", 18}, // a lone CR ends no line
+        {"IDS_BACK=back\\\\nslash", "STRING", "IDS_BACK", "back\\\nslash", 19},
+        {"IDS_UTF8=Überweisung", "STRING", "IDS_UTF8", "Überweisung", 20},
+        {"\t[IDD_SETTING_ALARM] trailing text", "idd_setting_alarm", "CAPTION", "", -1},
+        {"CAPTION=Alarm", "IDD_SETTING_ALARM", "CAPTION", "Alarm", 22},
+        {"[IDD_OTHER]", "NOWHERE", "CAPTION", "", -1},
+        {"IDC0=other", "IDD_OTHER", "IDC1", "", -2},
+        // A trailing "<N>" cuts the value to N characters.
+        {"[SUFFIX]", "STRING]", "x", "", -1},
+        {"CUT=Abcdefghijkl<7>", "SUFFIX", "CUT", "Abcdefg", kAny},
+        {"SHORT=Abc<7>", "SUFFIX", "SHORT", "Abc", kAny},
+        {"AFTER=Abcdefghijkl<3>tail", "SUFFIX", "AFTER", "Abc", kAny},
+        {"ADJACENT=Keep <> this", "SUFFIX", "ADJACENT", "Keep <> this", kAny},
+        {"REVERSED=Keep > this <", "SUFFIX", "REVERSED", "Keep > this <", kAny},
+        {"ZERO=Gone<0>", "SUFFIX", "ZERO", "", kAny},
+        {"WORD=Gone<abc>", "SUFFIX", "WORD", "", kAny},
+        {"NEGATIVE=Gone<-3>", "SUFFIX", "NEGATIVE", "", kAny},
+        {"DIGITS=Abcdef<2x>", "SUFFIX", "DIGITS", "Ab", kAny},
+        {"BLANKS=Abcdef< 4>", "SUFFIX", "BLANKS", "Abcd", kAny},
+        {"HUGE=Abc<99999999999999999999>", "SUFFIX", "HUGE", "Abc", kAny},
+        {"LAST=a<1>b<2>", "SUFFIX", "LAST", "a<", kAny},
+        {"OPEN_LAST=Abc<2>x<", "SUFFIX", "OPEN_LAST", "Abc<2>x<", kAny},
+        {"UTF8=Ärzte<2>", "SUFFIX", "UTF8", "Är", 39}, // characters, not bytes
+        // Only the first STRING section is searched; the last section runs to the end.
+        {"[STRING]", "STRING", "IDS_LATE", "", -2},
+        {"IDS_LATE=in the second STRING section", nullptr},
+        {"[IDD_SETTING_ALARMS]", "IDD_SETTING_ALARMS", "IDC0", "", -1},
+        {"CAPTION=plural", "IDD_SETTING_ALARMS", "CAPTION", "plural", kAny},
+        {"NO_END=last line without end", "IDD_SETTING_ALARMS", "NO_END", "last line without end", 44},
+    };
+    std::string file;
+    for (const auto& row : rows)
+        if (row.line)
+            file.append(row.line).append("\n");
+    file.pop_back(); // the last line has no line end
+    Write("Rules", file);
     CLanguage language;
     ASSERT_EQ(language.LoadLanguage("Rules"), 45);
     EXPECT_EQ(language.languageName(), "Rules");
-    constexpr int kAny = -99;
-    const struct {
-        const char* section;
-        const char* key;
-        const char* value;
-        int line;
-    } cases[] = {
-        {"STRING", "IDS_BLANK", " word", 2},           {"STRING", "IDS_TRAIL", "word  ", kAny},
-        {"STRING", "IDS_INDENT", "indented", 4},       {"STRING", "IDS_SPACED", "  spaced", kAny},
-        {"STRING", "IDS_DIGIT", "", -2},               {"STRING", "1IDS_DIGIT", "", -2},
-        {"STRING", "#IDS_HASH", "", kAny},             {"STRING", "_IDS_UNDER", "", kAny},
-        {"STRING", "IDS_TXT_01", "short key", kAny},   {"STRING", "IDS_TXT_010", "long key", 10},
-        {"STRING", "IDS_TXT_0", "", -2},               {"STRING", "IDS_EQ", "a=b", kAny},
-        {"STRING", "IDS_CASE", "", kAny},              {"STRING", "IDS_NOEQUALS", "", kAny},
-        {"STRING", "IDS_EMPTY", "", 14},               {"STRING", "IDS_TWICE", "first", 15},
-        {"STRING", "IDS_ESC", "one\ttwo\nthree", 17},  {"STRING", "IDS_CR", "lone\rcarriage", 18},
-        {"STRING", "IDS_BACK", "back\\\nslash", 19},   {"STRING", "IDS_UTF8", "Überweisung", 20},
-        {"IDD_SETTING_ALARM", "CAPTION", "Alarm", 22}, {"IDD_SETTING_ALARMS", "CAPTION", "plural", kAny},
-        {"idd_setting_alarm", "CAPTION", "", -1},      {"NOWHERE", "CAPTION", "", -1},
-        {"STRING]", "x", "", -1},                      {"IDD_OTHER", "IDC1", "", -2},
-        {"STRING", "IDS_LATE", "", -2},                // only the first STRING section is searched
-        {"IDD_SETTING_ALARMS", "IDC0", "", -1},        // the last section runs to the end
-        {"IDD_SETTING_ALARMS", "NO_END", "last line without end", 44},
-        // A trailing "<N>" cuts the value to N characters.
-        {"SUFFIX", "CUT", "Abcdefg", kAny},            {"SUFFIX", "SHORT", "Abc", kAny},
-        {"SUFFIX", "AFTER", "Abc", kAny},              {"SUFFIX", "ADJACENT", "Keep <> this", kAny},
-        {"SUFFIX", "REVERSED", "Keep > this <", kAny}, {"SUFFIX", "ZERO", "", kAny},
-        {"SUFFIX", "WORD", "", kAny},                  {"SUFFIX", "NEGATIVE", "", kAny},
-        {"SUFFIX", "DIGITS", "Ab", kAny},              {"SUFFIX", "BLANKS", "Abcd", kAny},
-        {"SUFFIX", "HUGE", "Abc", kAny},               {"SUFFIX", "LAST", "a<", kAny},
-        {"SUFFIX", "OPEN_LAST", "Abc<2>x<", kAny},     {"SUFFIX", "UTF8", "Är", 39}, // characters, not bytes
-    };
-    for (const auto& c : cases) {
-        int line = 0;
-        EXPECT_EQ(Value(language, c.section, c.key, &line), c.value) << c.section << " " << c.key;
-        if (c.line != kAny) {
-            EXPECT_EQ(line, c.line) << c.section << " " << c.key;
+    for (const auto& row : rows) {
+        if (!row.section)
+            continue;
+        int index = 0;
+        EXPECT_EQ(Value(language, row.section, row.key, &index), row.value) << row.section << " " << row.key;
+        if (row.index != kAny) {
+            EXPECT_EQ(index, row.index) << row.section << " " << row.key;
         }
     }
     EXPECT_EQ(language.GetString("IDS_UTF8"), QString::fromUtf8("Überweisung"));

@@ -46,7 +46,8 @@ TEST(Artwork, PicturesDecodeWithTheirSizes)
             ASSERT_EQ(image.size(), QSize(side, side)) << name;
             EXPECT_TRUE(image.hasAlphaChannel()) << name;
             // Images 5 and 7 stand between separators and are never shown.
-            EXPECT_TRUE(index == 5 || index == 7 || OpaquePixels(image) > side * side / 10) << name << " is (nearly) empty";
+            EXPECT_TRUE(index == 5 || index == 7 || OpaquePixels(image) > side * side / 10)
+                << name << " is (nearly) empty";
         }
     }
     const QImage icon = Load(kResources / "icons/tavo-vezi.png");

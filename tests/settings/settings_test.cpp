@@ -63,25 +63,24 @@ SystemSettings Customised()
             .PrintECGMark = 1, .PrintSPO2Trend = 0, .PrintSPO2Event = 0, .PrintSPO2PI = 1};
 }
 
-// Stores Customised(), then edits the file by hand: every line holding a
-// given fragment goes, and "Key\\Name" values come back with their raw text.
-void StoreWith(std::initializer_list<std::pair<QString, const char*>> rawValues,
-               std::initializer_list<std::string> removed = {})
+// Stores Customised(), then edits the file by hand: lines holding one of
+// `removed` go, and each "KEY\\NAME" of `raw` (below "Setting\\") comes back
+// with that raw text.
+void StoreWith(std::initializer_list<std::pair<QString, const char*>> raw, std::vector<std::string> removed = {})
 {
     g_Settings = Customised();
     ASSERT_TRUE(SaveSettings());
+    std::string edited;
+    for (const auto& [path, text] : raw) {
+        removed.push_back(("Halvik\\TAVO_Vezi\\Setting\\" + QString(path).replace(" ", "%20") + "=").toStdString());
+        edited += removed.back() + text + "\n";
+    }
     std::istringstream in(testsupport::ReadRequiredText(StoreFile()));
     std::string kept;
-    for (std::string line; std::getline(in, line);) {
-        bool keep = std::none_of(removed.begin(), removed.end(), [&](const auto& f) { return line.find(f) != line.npos; });
-        for (const auto& [path, raw] : rawValues)
-            keep = keep && !line.starts_with(("Halvik\\TAVO_Vezi\\" + QString(path).replace(" ", "%20") + "=").toStdString());
-        if (keep)
+    for (std::string line; std::getline(in, line);)
+        if (std::none_of(removed.begin(), removed.end(), [&](const auto& cut) { return line.find(cut) != line.npos; }))
             kept += line + "\n";
-    }
-    for (const auto& [path, raw] : rawValues)
-        kept += ("Halvik\\TAVO_Vezi\\" + QString(path).replace(" ", "%20") + "=").toStdString() + raw + "\n";
-    WriteStoreFile(kept);
+    WriteStoreFile(kept + edited);
 }
 
 } // namespace
@@ -124,7 +123,8 @@ TEST(SystemSettings, SaveLoadAndResetToDefaultValues)
     ResetSettings();
     EXPECT_EQ(testsupport::ReadRequiredText(StoreFile()), stored);
     const SystemSettings defaults{.HospitalName = {}, .HospitalPhone = {}, .HospitalFax = {}, .HospitalAddress = {},
-                                  .PhysicianName = {}, .PhysicianPhone = {}, .PhysicianAddress = {}, .ECGLimit = 1, .SamplePCG = 1, .PCGLimit = 1, .AlarmItem = {"HR*", "PR*", "SPO2*"},
+                                  .PhysicianName = {}, .PhysicianPhone = {}, .PhysicianAddress = {}, .ECGLimit = 1,
+                                  .SamplePCG = 1, .PCGLimit = 1, .AlarmItem = {"HR*", "PR*", "SPO2*"},
                                   .AlarmLow = {60, 60, 70}, .PaperStyle = 0};
     EXPECT_EQ(g_Settings, defaults);
     ASSERT_TRUE(SaveSettings());
@@ -151,9 +151,9 @@ TEST(SystemSettings, MissingKeyEndsTheLoad)
 
 TEST(SystemSettings, MissingOrWrongTypedValuesGiveEmptyTextsAndKeepIntegers)
 {
-    StoreWith({{"Setting\\Analysis\\MinSpo2", "sz:50"}, {"Setting\\Sample\\ECGTimer", "100"},
-               {"Setting\\Hospital\\HospitalName", "dword:00000064"}, {"Setting\\Interface\\Language", "Deutsch"},
-               {"Setting\\Print\\Paper Style", "sz:0"}},
+    StoreWith({{"Analysis\\MinSpo2", "sz:50"}, {"Sample\\ECGTimer", "100"},
+               {"Hospital\\HospitalName", "dword:00000064"}, {"Interface\\Language", "Deutsch"},
+               {"Print\\Paper Style", "sz:0"}},
               {"\\Setting\\Hospital\\HospitalFax=", "\\Setting\\Analysis\\Level="});
     g_Settings = SystemSettings{};
     g_Settings.ECGTimer = 33;
@@ -170,19 +170,16 @@ TEST(SystemSettings, MissingOrWrongTypedValuesGiveEmptyTextsAndKeepIntegers)
 
 TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
 {
-    StoreWith({{"Setting\\Sample\\ECGTimer", "dword:00000002"}, {"Setting\\Sample\\PCGTimer", "dword:00003841"},
-               {"Setting\\Sample\\FilterType", "dword:00000002"}, {"Setting\\Sample\\Filter50Hz", "dword:ffffffff"},
-               {"Setting\\Analysis\\Tachycardia", "dword:00000063"},
-               {"Setting\\Analysis\\Bradycardia", "dword:ffffffff"},
-               {"Setting\\Analysis\\FilterRRRefP", "dword:0000012d"},
-               {"Setting\\Analysis\\MinSpo2", "dword:0000005a"}, {"Setting\\Analysis\\MaxSpo2", "dword:00000050"},
-               {"Setting\\Analysis\\MinDesatTime", "dword:00000007"},
-               {"Setting\\Analysis\\Level", "dword:80000000"}, {"Setting\\Analysis\\Detector", "dword:00000002"},
-               {"Setting\\Alarm\\0\\AlarmUp", "dword:00000065"}, {"Setting\\Alarm\\1\\AlarmLow", "dword:00000050"},
-               {"Setting\\Alarm\\1\\AlarmUp", "dword:00000046"}, {"Setting\\Alarm\\2\\AlarmLow", "dword:00000031"},
-               {"Setting\\Alarm\\AlarmIndex", "dword:00000003"},
-               {"Setting\\Physician\\PhysicianIndex", "dword:0000000b"},
-               {"Setting\\Interface\\Smooth", "dword:00000002"}, {"Setting\\Print\\Paper Style", "dword:00000002"}});
+    StoreWith({{"Sample\\ECGTimer", "dword:00000002"}, {"Sample\\PCGTimer", "dword:00003841"},
+               {"Sample\\FilterType", "dword:00000002"}, {"Sample\\Filter50Hz", "dword:ffffffff"},
+               {"Analysis\\Tachycardia", "dword:00000063"}, {"Analysis\\Bradycardia", "dword:ffffffff"},
+               {"Analysis\\FilterRRRefP", "dword:0000012d"}, {"Analysis\\MinSpo2", "dword:0000005a"},
+               {"Analysis\\MaxSpo2", "dword:00000050"}, {"Analysis\\MinDesatTime", "dword:00000007"},
+               {"Analysis\\Level", "dword:80000000"}, {"Analysis\\Detector", "dword:00000002"},
+               {"Alarm\\0\\AlarmUp", "dword:00000065"}, {"Alarm\\1\\AlarmLow", "dword:00000050"},
+               {"Alarm\\1\\AlarmUp", "dword:00000046"}, {"Alarm\\2\\AlarmLow", "dword:00000031"},
+               {"Alarm\\AlarmIndex", "dword:00000003"}, {"Physician\\PhysicianIndex", "dword:0000000b"},
+               {"Interface\\Smooth", "dword:00000002"}, {"Print\\Paper Style", "dword:00000002"}});
     LoadSettings();
     SystemSettings expected = Customised();
     const SystemSettings initial;
@@ -200,11 +197,10 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
     EXPECT_EQ(g_Settings, expected);
 
     // The limits of each range are valid.
-    StoreWith({{"Setting\\Sample\\ECGTimer", "dword:00000003"}, {"Setting\\Sample\\PCGTimer", "dword:00003840"},
-               {"Setting\\Analysis\\MinSpo2", "dword:00000050"}, {"Setting\\Analysis\\MaxSpo2", "dword:00000050"},
-               {"Setting\\Analysis\\Tachycardia", "dword:0000012c"},
-               {"Setting\\Alarm\\1\\AlarmLow", "dword:00000063"}, {"Setting\\Alarm\\1\\AlarmUp", "dword:00000064"},
-               {"Setting\\Physician\\PhysicianIndex", "dword:0000000a"}});
+    StoreWith({{"Sample\\ECGTimer", "dword:00000003"}, {"Sample\\PCGTimer", "dword:00003840"},
+               {"Analysis\\MinSpo2", "dword:00000050"}, {"Analysis\\MaxSpo2", "dword:00000050"},
+               {"Analysis\\Tachycardia", "dword:0000012c"}, {"Alarm\\1\\AlarmLow", "dword:00000063"},
+               {"Alarm\\1\\AlarmUp", "dword:00000064"}, {"Physician\\PhysicianIndex", "dword:0000000a"}});
     LoadSettings();
     EXPECT_EQ((std::vector<int>{g_Settings.ECGTimer, g_Settings.PCGTimer, g_Settings.MinSpo2, g_Settings.MaxSpo2,
                                 g_Settings.Tachycardia, g_Settings.AlarmLow[1], g_Settings.PhysicianIndex}),
@@ -291,8 +287,8 @@ TEST(RegistryKey, ValuesKeepTheirTypeInTheFile)
         ASSERT_TRUE(key->Flush());
     }
     EXPECT_EQ(testsupport::ReadRequiredText(StoreFile()).find("Slash"), std::string::npos);
-    for (const char* line : {"Favorite\\ListColumn\\SubItem10=dword:0000012c", "Favorite\\ListColumn\\Negative=dword:ffffffff",
-                             "Favorite\\ListColumn\\Text=sz:100"})
+    for (const char* line : {"Favorite\\ListColumn\\SubItem10=dword:0000012c",
+                             "Favorite\\ListColumn\\Negative=dword:ffffffff", "Favorite\\ListColumn\\Text=sz:100"})
         EXPECT_TRUE(FileHas(line)) << line;
 
     const auto key = RegistryKey::Open("Favorite\\ListColumn");

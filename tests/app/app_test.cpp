@@ -1,54 +1,78 @@
-#include <gtest/gtest.h>
-
-#include "app_fixture.h"
 #include "language_files.h"
 #include "modal_script.h"
+#include "temp_dir.h"
 
 #include "app/application.h"
 #include "app/frame_size.h"
 #include "app/main_frame.h"
 #include "app/main_toolbar.h"
 #include "app/main_view.h"
+#include "app/start_directory.h"
 #include "lang/language.h"
 #include "settings/system_settings.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QImage>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QUrl>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
 
 using testsupport::ModalScript;
 
 namespace {
 
-const std::vector<CommandId> kCommandOrder{CommandId::DownLoad,   CommandId::InstantSampling, CommandId::WaveBackView,
-                                           CommandId::CaseManage, CommandId::SysSetting,      CommandId::Help,
-                                           CommandId::AppExit};
-
-// The toolbar's items in order: the command id, 0 for a separator, -1 for a stranger.
-std::vector<int> ToolbarLayout(const CMainToolBar& toolBar)
-{
-    std::vector<int> layout;
-    for (const QAction* action : toolBar.actions()) {
-        layout.push_back(action->isSeparator() ? 0 : -1);
-        for (CommandId id : kCommandOrder)
-            if (toolBar.action(id) == action)
-                layout.back() = static_cast<int>(id);
+// Runs each test in a fresh start directory and with the shared application
+// state as it is at start-up.
+class AppTest : public testing::Test {
+protected:
+    AppTest()
+    {
+        std::filesystem::current_path(m_dir.path());
+        theApp.m_strArchivePath.clear();
+        theApp.m_strCurrentCase.clear();
+        theApp.m_bSampling = 0;
+        theApp.m_bReviewMode = 0;
+        theApp.m_bStartScreen = 1;
+        theApp.m_bFromStartScreen = -1;
+        theApp.m_nDisplayMode = 0;
+        theApp.m_fnStopSampling = nullptr;
+        g_Settings = SystemSettings{};
+        g_Language.LoadLanguage(QStringLiteral("None"));
     }
-    return layout;
-}
+    ~AppTest() override
+    {
+        theApp.ExitInstance();
+        std::filesystem::current_path(m_previousDir);
+    }
 
-// One property of every command's action, in toolbar order.
+    // Puts the shipped English.ini into the start directory and loads it.
+    void UseShippedEnglish() const
+    {
+        testsupport::InstallShippedEnglish(m_dir.path());
+        ASSERT_GT(g_Language.LoadLanguage(QStringLiteral("English")), 0);
+    }
+
+    const std::filesystem::path m_previousDir = std::filesystem::current_path();
+    testsupport::TempDir m_dir;
+};
+
+// One property of each command on the toolbar, in order.
 template <class T>
 std::vector<T> PerCommand(const CMainFrame& frame, T (QAction::*property)() const)
 {
     std::vector<T> values;
-    for (CommandId id : kCommandOrder)
-        values.push_back((frame.ToolBar()->action(id)->*property)());
+    for (const QAction* action : frame.ToolBar()->actions())
+        if (!action->isSeparator())
+            values.push_back((action->*property)());
     return values;
 }
 
@@ -63,6 +87,24 @@ void Reject(QWidget* dialog)
     static_cast<QDialog*>(dialog)->reject();
 }
 
+// A picture whose left half is red and right half blue.
+void WriteTwoColourPicture(const std::filesystem::path& file)
+{
+    QImage image(40, 20, QImage::Format_RGB888);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, 20, 20, Qt::red);
+    ASSERT_TRUE(image.save(QString::fromStdString(file.string()), "BMP"));
+}
+
+std::vector<QColor> ColoursAt(QWidget& widget, std::initializer_list<QPoint> points)
+{
+    const QImage shot = widget.grab().toImage();
+    std::vector<QColor> colours;
+    for (QPoint point : points)
+        colours.push_back(shot.pixelColor(point));
+    return colours;
+}
+
 // Receives what QDesktopServices would hand to the desktop's viewer.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -73,6 +115,101 @@ public slots:
 };
 
 } // namespace
+
+TEST_F(AppTest, StartsInTavoVeziHomeAndCreatesIt)
+{
+    const auto home = m_dir / "data" / "home";
+    setenv("TAVO_VEZI_HOME", home.c_str(), 1);
+    EXPECT_EQ(EnterStartDirectory(), std::nullopt);
+    EXPECT_EQ(std::filesystem::current_path(), home);
+    EXPECT_EQ(StartPath("Archive"), QString::fromStdString((home / "Archive").string()));
+
+    // A file in the way is an error, and the directory does not change.
+    std::ofstream(m_dir / "plain-file") << "x";
+    setenv("TAVO_VEZI_HOME", (m_dir / "plain-file").c_str(), 1);
+    const auto error = EnterStartDirectory();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains("plain-file"));
+    EXPECT_EQ(std::filesystem::current_path(), home);
+
+    unsetenv("TAVO_VEZI_HOME");
+    EXPECT_EQ(EnterStartDirectory(), std::nullopt) << "unset, the directory stays";
+    EXPECT_EQ(std::filesystem::current_path(), home);
+}
+
+TEST_F(AppTest, HelpFileIsTheStartDirectoryFollowedByTheHelpTitle)
+{
+    const std::pair<const char*, const char*> cases[] = {{"/TAVO_Vezi.html", "/TAVO_Vezi.html"},
+                                                         {"\\Help\\Guide.html", "/Help/Guide.html"},
+                                                         {"Guide.html", "/Guide.html"},
+                                                         {"", nullptr}, {"  ", nullptr}, {"\\", nullptr}};
+    for (const auto& [title, path] : cases)
+        EXPECT_EQ(HelpFilePath(title), path ? QDir::currentPath() + path : QString()) << title;
+    QDir::setCurrent("/");
+    EXPECT_EQ(HelpFilePath("/TAVO_Vezi.html"), "/TAVO_Vezi.html");
+    EXPECT_EQ(StartPath("Archive"), "/Archive");
+}
+
+TEST_F(AppTest, InitInstanceFixesTheArchiveRootLoadsLanguageAndShowsTheFrame)
+{
+    // Without a language folder the frame still shows.
+    ASSERT_TRUE(theApp.InitInstance());
+    ASSERT_NE(theApp.m_pMainWnd, nullptr);
+    EXPECT_TRUE(theApp.m_pMainWnd->isVisible());
+    theApp.ExitInstance();
+
+    UseShippedEnglish();
+    g_Language.LoadLanguage("None");
+    ASSERT_TRUE(theApp.InitInstance());
+    EXPECT_EQ(theApp.m_strArchivePath, QDir::currentPath() + "/Archive");
+    EXPECT_EQ(g_Language.GetString("IDS_TXT_015"), "Exit");
+    ASSERT_NE(theApp.m_pMainWnd, nullptr);
+    EXPECT_TRUE(theApp.m_pMainWnd->isVisible());
+    EXPECT_FALSE(theApp.m_pMainWnd->View()->IsReviewAreaShown());
+    EXPECT_EQ(theApp.m_bStartScreen, 1);
+    theApp.ExitInstance();
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+}
+
+TEST_F(AppTest, StartScreenStretchesThePictureAndGivesWayToTheReviewArea)
+{
+    {
+        QWidget host;
+        CMoss03View view(&host);
+        view.resize(200, 100);
+        host.show();
+        const QColor blank = view.palette().window().color();
+        EXPECT_EQ(ColoursAt(view, {{0, 0}, {100, 50}, {199, 99}}), std::vector<QColor>(3, blank))
+            << "without the picture the view is blank";
+    }
+    WriteTwoColourPicture(m_dir / "Sunset.bmp");
+    QWidget host;
+    CMoss03View view(&host);
+    view.resize(300, 120);
+    host.show();
+    EXPECT_EQ(ColoursAt(view, {{5, 5}, {140, 115}, {160, 5}, {295, 115}}),
+              (std::vector<QColor>{Qt::red, Qt::red, Qt::blue, Qt::blue}));
+    view.resize(100, 200);
+    EXPECT_EQ(ColoursAt(view, {{45, 195}, {55, 195}}), (std::vector<QColor>{Qt::red, Qt::blue})) << "resized";
+
+    auto* area = view.findChild<QSplitter*>("reviewArea");
+    ASSERT_NE(area, nullptr);
+    EXPECT_FALSE(area->isVisible());
+    auto* review = new QWidget;
+    view.SetReviewWindow(review);
+    EXPECT_EQ(view.ReviewWindow(), review);
+    EXPECT_EQ(area->count(), 2);
+    EXPECT_FALSE(review->isVisible());
+
+    view.ShowReviewArea();
+    EXPECT_TRUE(review->isVisible());
+    EXPECT_EQ(area->geometry(), view.rect());
+    EXPECT_EQ(review->geometry(), view.rect()) << "the empty second row takes nothing";
+
+    view.ShowStartScreen();
+    EXPECT_FALSE(area->isVisible());
+    EXPECT_EQ(ColoursAt(view, {{5, 5}}), std::vector<QColor>{Qt::red});
+}
 
 TEST(FrameSize, ThreeQuartersBySevenTenthsWithAFloorOf850By560)
 {
@@ -91,20 +228,26 @@ TEST_F(AppTest, FrameHasFixedSizeTitleAndOnlyAToolbar)
     EXPECT_EQ(frame.windowTitle(), "TAVO_Vezi");
     EXPECT_FALSE(frame.windowIcon().isNull());
     const QSize fixed = MainFrameSize(frame.screen()->size());
-    EXPECT_EQ((std::vector<QSize>{frame.size(), frame.minimumSize(), frame.maximumSize()}), std::vector<QSize>(3, fixed));
+    EXPECT_EQ((std::vector<QSize>{frame.size(), frame.minimumSize(), frame.maximumSize()}),
+              std::vector<QSize>(3, fixed));
     EXPECT_EQ(frame.menuWidget(), nullptr);
     EXPECT_EQ(frame.findChild<QStatusBar*>(), nullptr);
     EXPECT_EQ(frame.findChildren<QToolBar*>().size(), 1);
     EXPECT_EQ(frame.createPopupMenu(), nullptr) << "the toolbar cannot be hidden";
 
-    const CMainToolBar& toolBar = *frame.ToolBar();
-    EXPECT_EQ(ToolbarLayout(toolBar), (std::vector<int>{32771, 32772, 32773, 32774, 32775, 0, 32776, 0, 57665}));
-    for (CommandId id : kCommandOrder) {
-        const QWidget* button = toolBar.widgetForAction(toolBar.action(id));
+    // The commands by object name ("command" and the command's number), "|" a separator.
+    QStringList layout;
+    for (QAction* action : frame.ToolBar()->actions()) {
+        layout.append(action->isSeparator() ? "|" : action->objectName());
+        if (action->isSeparator())
+            continue;
+        const QWidget* button = frame.ToolBar()->widgetForAction(action);
         ASSERT_NE(button, nullptr);
         EXPECT_TRUE(button->width() >= 80 && button->width() <= 150) << button->width();
-        EXPECT_TRUE(toolBar.action(id)->icon().availableSizes().contains(QSize(32, 32))) << static_cast<int>(id);
+        EXPECT_TRUE(action->icon().availableSizes().contains(QSize(32, 32))) << layout.back().toStdString();
     }
+    EXPECT_EQ(layout.join(' '), "command32771 command32772 command32773 command32774 command32775 | command32776 | "
+                                "command57665");
 }
 
 TEST_F(AppTest, CommandsAreEnabledFromSamplingAndReviewState)
@@ -308,4 +451,4 @@ TEST_F(AppTest, HelpOpensTheHelpFileAndAboutNamesProgramVersionQtAndLicence)
         EXPECT_TRUE(text.contains(part)) << part << " not in " << text.toStdString();
 }
 
-#include "frame_tests.moc"
+#include "app_test.moc"
