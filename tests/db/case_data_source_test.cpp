@@ -1,5 +1,5 @@
 // Declaring the data source "Case" in the user's ODBC data-source file.
-#include "case_backend.h"
+#include "case_db.h"
 
 #include "db/case_data_source.h"
 #include "db/case_database.h"
@@ -20,10 +20,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace dbtest {
 namespace {
 
 using namespace db;
+using testsupport::WriteCaseDsnValue;
 
 QString UserIniText()
 {
@@ -156,36 +156,23 @@ TEST(CaseDataSource, ConnectionsReachTheRegisteredFolderOnly)
     EXPECT_FALSE(std::filesystem::exists(theirs / "CaseManage.db"));
 }
 
-TEST(CaseListRow, TextsInColumnOrder)
+TEST(CaseListRow, TextsInColumnOrderAndStateImages)
 {
-    CaseRecord record;
-    record.CaseID = QStringLiteral("0000012");
-    record.CaseHisID = QStringLiteral("H1");
-    record.CaseName = QStringLiteral("Ann");
-    record.CaseSex = 1;
-    record.CaseAge = QStringLiteral("40");
-    record.CaseWeight = QStringLiteral("60");
-    record.CaseHeight = QStringLiteral("170");
-    record.CaseTel = QStringLiteral("123");
-    record.CaseAddr = QStringLiteral("Street");
-    record.PhysicName = QStringLiteral("Dr");
-    record.SampleTime = SystemTime{2010, 3, 0, 5, 23, 59, 59, 0};
-    record.Mark = QStringLiteral("m");
-    const CaseListRow row = MakeCaseListRow(record, QStringLiteral("F"), QStringLiteral("M"));
+    CaseRecord record{.CaseID = "0000012", .CaseHisID = "H1", .CaseName = "Ann", .CaseTel = "123",
+                      .CaseAddr = "Street", .PhysicName = "Dr", .CaseAge = "40", .CaseHeight = "170",
+                      .CaseWeight = "60", .Mark = "m", .SampleTime = {2010, 3, 0, 5, 23, 59, 59, 0}, .CaseSex = 1};
     const std::array<QString, 12> expected{"0000012", "H1",     "Ann", "F",          "40", "60",
                                            "170",     "123",    "Street", "Dr", "2010-03-05", "m"};
-    EXPECT_EQ(row.texts, expected);
+    EXPECT_EQ(MakeCaseListRow(record, "F", "M").texts, expected);
     record.CaseSex = 0;
-    EXPECT_EQ(MakeCaseListRow(record, QStringLiteral("F"), QStringLiteral("M")).texts[3], QStringLiteral("M"));
-
-    EXPECT_EQ(CaseStateImage(record), 1);
-    record.CaseStyle = 1;
-    EXPECT_EQ(CaseStateImage(record), 2);
-    record.CaseStyle = 2;
-    EXPECT_EQ(CaseStateImage(record), 3);
-    record.BeDelete = 1;
-    EXPECT_EQ(CaseStateImage(record), 4);
+    EXPECT_EQ(MakeCaseListRow(record, "F", "M").texts[3], QStringLiteral("M"));
+    // ECG, SpO2, both; a deleted case shows as deleted whatever it holds.
+    const std::tuple<int, int, int> states[] = {{0, 0, 1}, {1, 0, 2}, {2, 0, 3}, {1, 1, 4}};
+    for (const auto& [style, deleted, image] : states) {
+        record.CaseStyle = style;
+        record.BeDelete = deleted;
+        EXPECT_EQ(CaseStateImage(record), image) << style << deleted;
+    }
 }
 
 } // namespace
-} // namespace dbtest
