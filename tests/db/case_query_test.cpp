@@ -160,7 +160,8 @@ TEST_P(CaseQueryTest, PagesOfAGrowingTable)
         {100, 1, 1, PageCurrent, 1, 1, 100},    {101, 2, 2, PageLast, 2, 101, 101},
         {101, 2, 2, PagePrevious, 1, 1, 100},   {250, 3, 1, PagePrevious, 1, 1, 100},
         {250, 3, 1, PageLast, 3, 201, 250},     {250, 3, 3, PageNext, 3, 201, 250},
-        {250, 3, 3, PagePrevious, 2, 101, 200},
+        {250, 3, 3, PagePrevious, 2, 101, 200}, {250, 3, 2, PageFirst, 1, 1, 100},
+        {250, 3, 1, PageNext, 2, 101, 200},
     };
     CasePager pager;
     int rows = 0;
@@ -182,7 +183,8 @@ TEST_P(CaseQueryTest, PagesOfAGrowingTable)
         EXPECT_EQ(listed, expected) << rows << " rows, mode " << step.mode << " from page " << step.from;
         EXPECT_EQ(pager.m_nCurPage, step.landed);
     }
-    EXPECT_TRUE(pager.Buttons().previous && pager.Buttons().next);
+    const PagerButtons middle = pager.Buttons();
+    EXPECT_TRUE(middle.first && middle.previous && middle.next && middle.last);
 }
 
 TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)

@@ -108,22 +108,4 @@ TEST(PortableQueryText, TypedTextNeverReachesTheStatement)
         EXPECT_EQ(ParseAgeBound(QString::fromUtf8(noBound)), std::nullopt) << noBound;
 }
 
-TEST(CasePaging, PageArithmetic)
-{
-    for (const auto& [records, pages] : {std::pair{0, 0}, {1, 1}, {100, 1}, {101, 2}, {250, 3}})
-        EXPECT_EQ(PagesFor(records), pages) << records;
-    EXPECT_EQ(TargetPage(PagePrevious, 1, 3), 1);
-    EXPECT_EQ(TargetPage(PageNext, 3, 3), 3);
-    EXPECT_EQ(TargetPage(PageNext, 1, 3), 2);
-    EXPECT_EQ(TargetPage(PageLast, 1, 0), 0);
-    EXPECT_EQ(TargetPage(PageCurrent, 2, 3), 2);
-    EXPECT_EQ(TargetPage(PageFirst, 2, 3), 1);
-    const PagerButtons none = PagerButtonsFor(0, 0);
-    EXPECT_FALSE(none.first || none.previous || none.next || none.last);
-    const PagerButtons middle = PagerButtonsFor(2, 3);
-    EXPECT_TRUE(middle.first && middle.previous && middle.next && middle.last);
-    const PagerButtons lastPage = PagerButtonsFor(3, 3);
-    EXPECT_TRUE(lastPage.first && !lastPage.next);
-}
-
 } // namespace
