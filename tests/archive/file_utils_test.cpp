@@ -8,13 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 
 #include <sys/stat.h>
 
 namespace {
 
+using namespace std::string_literals;
 using archive::CreateDirectoryTree;
 using archive::DeleteDirectoryTree;
 using archive::DirectoryExists;
@@ -23,33 +22,24 @@ TEST(FolderUtilities, CreateAndFindTreesWithAndWithoutTrailingSeparators)
 {
     testsupport::TempDir dir;
     const std::string base = dir.path().string();
-
-    EXPECT_FALSE(DirectoryExists(""));
-    EXPECT_TRUE(DirectoryExists(base));
-    EXPECT_TRUE(DirectoryExists(base + "/"));
-    EXPECT_TRUE(DirectoryExists("/"));
-
-    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z/"));
-    EXPECT_TRUE(DirectoryExists(base + "/X"));
-    EXPECT_TRUE(DirectoryExists(base + "/X/Y/"));
-    EXPECT_TRUE(DirectoryExists(base + "/X/Y/Z"));
-    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z"));   // already there
-
-    // A bare name has no parent: nothing is made.
-    EXPECT_FALSE(CreateDirectoryTree("bare"));
-    EXPECT_FALSE(std::filesystem::exists("bare"));
-    EXPECT_FALSE(CreateDirectoryTree(""));
-
-    // A file in the way.
     testsupport::WriteBytes(dir / "file", {1, 2, 3});
-    EXPECT_FALSE(CreateDirectoryTree(base + "/file/sub"));
-    EXPECT_FALSE(DirectoryExists(base + "/file"));
-    EXPECT_TRUE(archive::FileExists(base + "/file"));
-    EXPECT_TRUE(archive::FileExists(base + "/X"));
-    EXPECT_FALSE(archive::FileExists(base + "/missing"));
-    EXPECT_EQ(archive::FileSize(base + "/file"), 3);
-    EXPECT_EQ(archive::FileSize(base + "/missing"), 0);
-    EXPECT_EQ(archive::FileSize(base + "/X"), 0);
+    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z/"));
+    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z")); // already there
+    // Nothing is made for a bare name (it has no parent), for nothing, or below a file.
+    for (const std::string& refused : {"bare"s, ""s, base + "/file/sub"})
+        EXPECT_FALSE(CreateDirectoryTree(refused)) << refused;
+    EXPECT_FALSE(std::filesystem::exists("bare"));
+
+    // Path; a folder; anything there; its size.
+    const std::tuple<std::string, bool, bool, std::int64_t> paths[] = {
+        {"", false, false, 0},            {"/", true, true, 0},             {base, true, true, 0},
+        {base + "/", true, true, 0},      {base + "/X", true, true, 0},     {base + "/X/Y/", true, true, 0},
+        {base + "/X/Y/Z", true, true, 0}, {base + "/file", false, true, 3}, {base + "/missing", false, false, 0}};
+    for (const auto& [path, folder, exists, size] : paths) {
+        EXPECT_EQ(DirectoryExists(path), folder) << path;
+        EXPECT_EQ(archive::FileExists(path), exists) << path;
+        EXPECT_EQ(archive::FileSize(path), size) << path;
+    }
 }
 
 TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks)
@@ -60,13 +50,11 @@ TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks
     EXPECT_FALSE(DeleteDirectoryTree("/tm"));
     EXPECT_FALSE(DeleteDirectoryTree(base + "/missing"));
 
-    ASSERT_TRUE(CreateDirectoryTree(base + "/T/a/b"));
     testsupport::WriteBytes(dir / "T" / "one.ECG", {1});
     testsupport::WriteBytes(dir / "T" / "a" / "b" / "two.SPO", {2});
     ::chmod((dir / "T" / "one.ECG").c_str(), 0444);
     ::chmod((dir / "T" / "a" / "b").c_str(), 0555);   // read-only folder
     // A link to precious data outside the tree: the link goes, the data stays.
-    ASSERT_TRUE(CreateDirectoryTree(base + "/precious"));
     testsupport::WriteBytes(dir / "precious" / "keep", {9});
     std::filesystem::create_directory_symlink(dir / "precious", dir / "T" / "link");
     EXPECT_TRUE(DeleteDirectoryTree(base + "/T/"));

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QStringList>
 
 #include <cstdlib>
 #include <filesystem>
@@ -45,15 +46,11 @@ TEST(CaseDataSource, CreatesRepointsAndLeavesOtherDriversAlone)
     const QString secondDir = QString::fromStdString(second.path().string());
 
     EXPECT_EQ(RegisterCaseDSN(firstDir), DsnRegistration::Created);
-    EXPECT_EQ(CaseValue("Driver"), QStringLiteral("SQLite3"));
-    EXPECT_EQ(CaseValue("Database"), firstDir + QStringLiteral("/CaseManage.db"));
-    EXPECT_EQ(CaseValue("Description"), QStringLiteral("Case"));
-    EXPECT_TRUE(UserIniText().contains(QStringLiteral("[Case]")));
+    EXPECT_EQ(QStringList({CaseValue("Driver"), CaseValue("Database"), CaseValue("Description")}),
+              QStringList({"SQLite3", firstDir + "/CaseManage.db", "Case"}));
 
     // The program's start creates the database and its table on first use.
-    CMyRecordSet rs;
-    ASSERT_TRUE(rs.OpenForAppend().ok());
-    rs.Close();
+    ASSERT_TRUE(CMyRecordSet().OpenForAppend().ok());
     EXPECT_TRUE(QFile::exists(firstDir + QStringLiteral("/CaseManage.db")));
 
     EXPECT_EQ(RegisterCaseDSN(firstDir), DsnRegistration::Unchanged);
@@ -146,8 +143,7 @@ TEST(CaseDataSource, ConnectionsReachTheRegisteredFolderOnly)
     for (const auto kind : {CaseConnectionKind::Recordset, CaseConnectionKind::Direct}) {
         auto connection = OpenCaseDatabase(kind);
         ASSERT_TRUE(connection.ok()) << connection.error().text.toStdString();
-        CaseRow row;
-        row.CaseID = QString::number(int(kind));
+        const CaseRow row{.CaseID = QString::number(int(kind))};
         ASSERT_TRUE(connection->Execute(InsertCaseRowSql(row, connection->dialect())).ok());
     }
     auto direct = OdbcConnection::Open(QStringLiteral("Driver=SQLite3;Database=%1/CaseManage.db").arg(mine.path().c_str()));

@@ -9,19 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ranges>
 #include <set>
 
 namespace {
 
 using namespace db;
+using testsupport::At;
 using testsupport::Backend;
 using Ids = std::set<int>;
-
-SystemTime At(int y, int mo, int d, int h, int mi, int s)
-{
-    return SystemTime{std::uint16_t(y), std::uint16_t(mo), 0, std::uint16_t(d),
-                      std::uint16_t(h), std::uint16_t(mi), std::uint16_t(s), 0};
-}
 
 QString Id(int n) { return QStringLiteral("%1").arg(n, 7, 10, QLatin1Char('0')); }
 
@@ -30,14 +26,6 @@ CaseQuery ByRemark(const char* text) { return BuildManageQuery({.remark = text, 
 
 class CaseQueryTest : public testsupport::CaseDbTest {
 protected:
-    void AddNumberedRows(int from, int to)
-    {
-        std::vector<CaseRow> rows;
-        for (int n = from; n <= to; ++n)
-            rows.push_back({.CaseID = Id(n)});
-        db.AddRows(rows);
-    }
-
     // Six cases whose texts hold the characters LIKE patterns and SQL treat specially.
     void AddSampleCases()
     {
@@ -73,35 +61,26 @@ protected:
         EXPECT_TRUE(count.ok() && count->records == int(ids.size()));
         return ids;
     }
-
-    void ExpectMatches(const std::vector<std::pair<CaseQuery, Ids>>& cases)
-    {
-        for (std::size_t i = 0; i < cases.size(); ++i)
-            EXPECT_EQ(Matching(cases[i].first), cases[i].second) << "case " << i;
-    }
 };
 
-TEST_P(CaseQueryTest, ConditionsAloneAndCombined)
+// Conditions alone and combined; typed text matches only literally.
+TEST_P(CaseQueryTest, SearchFieldsSelectTheirRows)
 {
     AddSampleCases();
     const QDate from(2010, 3, 3);
     const QDate to(2010, 3, 5);
-    ExpectMatches({
-        {BuildReviewQuery({}), {1, 2, 3, 5, 6}},
-        {BuildReviewQuery({.name = " anna "}), {1, 2}},
-        {BuildReviewQuery({.genderIndex = 1}), {1, 2, 5}},
-        {BuildReviewQuery({.genderIndex = 0}), {3, 6}},
+    const std::pair<CaseQuery, Ids> cases[] = {
+        {BuildReviewQuery({}), {1, 2, 3, 5, 6}},         {BuildReviewQuery({.name = " anna "}), {1, 2}},
+        {BuildReviewQuery({.genderIndex = 1}), {1, 2, 5}}, {BuildReviewQuery({.genderIndex = 0}), {3, 6}},
         {BuildReviewQuery({.caseNo = "a-1"}), {1}},
         {BuildReviewQuery({.ageOn = true, .ageFrom = "41", .ageTo = "45"}), {2, 6}},
         {BuildReviewQuery({.dateOn = true, .dateFrom = from, .dateTo = to}), {1, 2, 6}},
-        {BuildReviewQuery({.sampleTypeIndex = 0}), {1, 6}},
-        {BuildReviewQuery({.sampleTypeIndex = 1}), {2, 5}},
+        {BuildReviewQuery({.sampleTypeIndex = 0}), {1, 6}},  {BuildReviewQuery({.sampleTypeIndex = 1}), {2, 5}},
         {BuildReviewQuery({.sampleTypeIndex = 2}), {1, 2, 3, 5, 6}},
         {BuildReviewQuery({.genderIndex = 1, .ageOn = true, .ageFrom = "30", .ageTo = "40", .dateOn = true,
                            .dateFrom = QDate(2010, 3, 1), .dateTo = QDate(2010, 3, 31), .sampleTypeIndex = 0}),
          {1}},
-        {BuildManageQuery({}), {1, 6}},
-        {BuildManageQuery({.sampleType = 1}), {2, 5}},
+        {BuildManageQuery({}), {1, 6}},                  {BuildManageQuery({.sampleType = 1}), {2, 5}},
         {BuildManageQuery({.sampleType = 2}), {1, 2, 3, 5, 6}}, // combined recordings are listed too
         {BuildManageQuery({.caseStyle = 1, .sampleType = 2}), {4}},
         {BuildManageQuery({.doctor = "Dr. Ek", .caseStyle = 2, .sampleType = 2}), {1, 2, 4, 6}},
@@ -112,7 +91,20 @@ TEST_P(CaseQueryTest, ConditionsAloneAndCombined)
                            .caseStyle = 2, .sampleType = 2}),
          {4}},
         {BuildManageQuery({.name = "o", .genderIndex = 0, .caseStyle = 2, .sampleType = 2}), {3}},
-    });
+        // Typed text matches only literally.
+        {ByName("50%_x"), {2}}, {ByName("%"), {2}}, {ByName("_"), {2, 6}}, {ByName("["), {3}},
+        {ByName("[Lind]"), {3}}, {ByName("'"), {5}}, {ByName("!"), {6}}, {ByRemark("x' OR '1'='1"), {1}},
+        {ByRemark("%"), {2, 6}}, {ByRemark("_"), {5}}, {ByRemark(";"), {3}}, {ByRemark("--"), {3}},
+        {ByRemark("/*"), {3}}, {ByRemark("ORDER"), {4}}, {ByRemark("'; DELETE FROM \"CaseManage\"; --"), {}},
+        {BuildManageQuery({.caseNo = "C%3", .caseStyle = 2, .sampleType = 2}), {3}},
+        {BuildManageQuery({.caseNo = "C_3", .caseStyle = 2, .sampleType = 2}), {}},
+        {BuildManageQuery({.caseNo = "E!1", .caseStyle = 2, .sampleType = 2}), {6}},
+        {BuildManageQuery({.doctor = "Dr'Ox", .caseStyle = 2, .sampleType = 2}), {3}},
+        // Nothing was changed by any of it.
+        {BuildManageQuery({.caseStyle = 2, .sampleType = 2}), {1, 2, 3, 4, 5, 6}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(Matching(cases[i].first), cases[i].second) << "case " << i;
 
     CaseQuery archived;
     archived.filter.archivedFrom = At(2010, 3, 4, 12, 0, 0);
@@ -120,42 +112,12 @@ TEST_P(CaseQueryTest, ConditionsAloneAndCombined)
     EXPECT_EQ(Matching(archived), Ids{7});
 }
 
-TEST_P(CaseQueryTest, TypedTextMatchesOnlyLiterally)
-{
-    AddSampleCases();
-    ExpectMatches({
-        {ByName("50%_x"), {2}},
-        {ByName("%"), {2}},
-        {ByName("_"), {2, 6}},
-        {ByName("["), {3}},
-        {ByName("[Lind]"), {3}},
-        {ByName("'"), {5}},
-        {ByName("!"), {6}},
-        {ByRemark("x' OR '1'='1"), {1}},
-        {ByRemark("%"), {2, 6}},
-        {ByRemark("_"), {5}},
-        {ByRemark(";"), {3}},
-        {ByRemark("--"), {3}},
-        {ByRemark("/*"), {3}},
-        {ByRemark("ORDER"), {4}},
-        {ByRemark("'; DELETE FROM \"CaseManage\"; --"), {}},
-        {BuildManageQuery({.caseNo = "C%3", .caseStyle = 2, .sampleType = 2}), {3}},
-        {BuildManageQuery({.caseNo = "C_3", .caseStyle = 2, .sampleType = 2}), {}},
-        {BuildManageQuery({.caseNo = "E!1", .caseStyle = 2, .sampleType = 2}), {6}},
-        {BuildManageQuery({.doctor = "Dr'Ox", .caseStyle = 2, .sampleType = 2}), {3}},
-        // Nothing was changed by any of it.
-        {BuildManageQuery({.caseStyle = 2, .sampleType = 2}), {1, 2, 3, 4, 5, 6}},
-    });
-}
-
 TEST_P(CaseQueryTest, PagesOfAGrowingTable)
 {
     const CaseQuery all = BuildReviewQuery({});
-    struct Step {
-        int rows, pages, from, mode; // the table's size and pages, the page before the move, the move
-        int landed, first, last;     // the page it lands on and the case numbers it lists (0: none)
-    };
-    const Step steps[] = {
+    // The table's size and pages, the page before the move, the move; the page it lands on and the case
+    // numbers it lists (0: none).
+    const std::tuple<int, int, int, int, int, int, int> steps[] = {
         {0, 0, 0, PageLast, 0, 0, 0},           {1, 1, 1, PageLast, 1, 1, 1},
         {100, 1, 1, PageCurrent, 1, 1, 100},    {101, 2, 2, PageLast, 2, 101, 101},
         {101, 2, 2, PagePrevious, 1, 1, 100},   {250, 3, 1, PagePrevious, 1, 1, 100},
@@ -164,24 +126,24 @@ TEST_P(CaseQueryTest, PagesOfAGrowingTable)
         {250, 3, 1, PageNext, 2, 101, 200},
     };
     CasePager pager;
-    int rows = 0;
-    for (const Step& step : steps) {
-        AddNumberedRows(rows + 1, step.rows);
-        rows = step.rows;
+    int count = 0;
+    for (const auto& [rows, pages, from, mode, landed, first, last] : steps) {
+        std::vector<CaseRow> added;
+        for (; count < rows; ++count)
+            added.push_back({.CaseID = Id(count + 1)});
+        db.AddRows(added);
         ASSERT_TRUE(pager.Count(all).ok());
-        EXPECT_EQ(pager.m_nRecordCount, rows);
-        EXPECT_EQ(pager.m_nPageCount, step.pages);
-        pager.m_nCurPage = step.from;
-        const auto page = pager.Fill(all, step.mode);
+        EXPECT_EQ(std::pair(pager.m_nRecordCount, pager.m_nPageCount), std::pair(rows, pages));
+        pager.m_nCurPage = from;
+        const auto page = pager.Fill(all, mode);
         ASSERT_TRUE(page.ok());
         std::vector<int> listed;
         for (const CaseRecord& record : *page)
             listed.push_back(record.CaseID.toInt());
-        std::vector<int> expected;
-        for (int n = step.first; n > 0 && n <= step.last; ++n)
-            expected.push_back(n);
-        EXPECT_EQ(listed, expected) << rows << " rows, mode " << step.mode << " from page " << step.from;
-        EXPECT_EQ(pager.m_nCurPage, step.landed);
+        const auto expected = std::views::iota(first, first > 0 ? last + 1 : 0);
+        EXPECT_EQ(listed, std::vector<int>(expected.begin(), expected.end()))
+            << rows << " rows, mode " << mode << " from page " << from;
+        EXPECT_EQ(pager.m_nCurPage, landed);
     }
     const PagerButtons middle = pager.Buttons();
     EXPECT_TRUE(middle.first && middle.previous && middle.next && middle.last);
@@ -210,7 +172,7 @@ TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)
     CasePager pager;
     pager.m_nRecordCount = 7;
     EXPECT_FALSE(pager.Count(BuildReviewQuery({})).ok());
-    EXPECT_EQ(pager.m_nRecordCount + pager.m_nPageCount, 0);
+    EXPECT_EQ(std::pair(pager.m_nRecordCount, pager.m_nPageCount), std::pair(0, 0));
     EXPECT_FALSE(pager.Fill(BuildReviewQuery({}), PageLast).ok());
 
     testsupport::WriteCaseDsnValue("Driver", QStringLiteral("No Such Driver"));

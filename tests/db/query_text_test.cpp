@@ -77,10 +77,11 @@ TEST(AccessQueryText, PagesAndNumbering)
 
     const CaseQuery query = BuildManageQuery({});
     const QString base = Access(query);
+    const QString sorted = ") ORDER BY [CaseID] ASC) ORDER BY [CaseID] DESC";
     EXPECT_EQ(RenderPage(PageWindow(query, 3, 250), SqlDialect::Access).sql,
-              "SELECT TOP 50 * FROM (SELECT TOP 300 * FROM (" + base + ") ORDER BY [CaseID] ASC) ORDER BY [CaseID] DESC");
+              "SELECT TOP 50 * FROM (SELECT TOP 300 * FROM (" + base + sorted);
     EXPECT_EQ(RenderPage(PageWindow(query, 1, 250), SqlDialect::Access).sql,
-              "SELECT TOP 100 * FROM (SELECT TOP 100 * FROM (" + base + ") ORDER BY [CaseID] ASC) ORDER BY [CaseID] DESC");
+              "SELECT TOP 100 * FROM (SELECT TOP 100 * FROM (" + base + sorted);
     EXPECT_EQ(RenderPage(PageWindow(query, 0, 0), SqlDialect::Access).sql, base);
 
     CaseQuery archived;

@@ -45,6 +45,13 @@ private:
     QString m_schema;
 };
 
+// A row's start time (no day of week).
+inline db::SystemTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return {std::uint16_t(year), std::uint16_t(month),  0, std::uint16_t(day),
+            std::uint16_t(hour), std::uint16_t(minute), std::uint16_t(second), 0};
+}
+
 // Writes one key of the user's data source "Case" through the installer library.
 void WriteCaseDsnValue(const char* key, const QString& value);
 

@@ -40,8 +40,6 @@ std::vector<std::string> CardFiles(const ImportHome& home)
     return names;
 }
 
-std::string CaseId(int number) { return std::string(7 - std::to_string(number).size(), '0') + std::to_string(number); }
-
 } // namespace
 
 TEST(ImportEngine, NewCasesAreNumberedFromTwoAndMatchTheRecorder)
@@ -68,12 +66,9 @@ TEST(ImportEngine, NewCasesAreNumberedFromTwoAndMatchTheRecorder)
         EXPECT_EQ(std::tie(outcome.status, outcome.message), std::tuple(ArchiveStatus::Added, "")) << outcome.name;
     home.ExpectEachArchiveOnce(3);
 
-    // The engine and a second look both know every archive's case.
-    ImportEngine again = home.Engine();
-    for (const auto& [caseId, name, type, start, deleted] : expected) {
-        EXPECT_EQ(Entry(engine, name).CaseID, caseId);
-        EXPECT_EQ(std::pair(Entry(again, name).Loaded, Entry(again, name).CaseID), std::pair(1, caseId)) << name;
-    }
+    // The list knows every archive's case now.
+    for (const auto& [caseId, name, type, start, deleted] : expected)
+        EXPECT_EQ(std::pair(Entry(engine, name).Loaded, Entry(engine, name).CaseID), std::pair(1, caseId)) << name;
 }
 
 TEST(ImportEngine, LoadedTestNeedsSameSecondAndSameName)
@@ -180,13 +175,10 @@ TEST(ImportEngine, EachFaultFailsItsArchiveAlone)
             };
         };
     };
-    const struct {
-        const char* what;
-        std::function<void(const ImportHome&, RecordingListener&)> fault;
-        std::vector<std::string> failing;
-        const char* reason;
-        std::vector<std::string> left;
-    } faults[] = {
+    using Fault = std::function<void(const ImportHome&, RecordingListener&)>;
+    using Names = std::vector<std::string>;
+    // What goes wrong, how, the archives it fails, why, and the card files left.
+    const std::tuple<const char*, Fault, Names, const char*, Names> faults[] = {
         {"SpO2 file pulled", pullWhenFirstDone("F000002.SPO"), {"F000002"}, "F000002.SPO", {"F000002.ECG"}},
         {"ECG file pulled", pullWhenFirstDone("F000002.ECG"), {"F000002"}, "F000002.ECG", {"F000002.SPO"}},
         {"row refused",
@@ -208,31 +200,30 @@ TEST(ImportEngine, EachFaultFailsItsArchiveAlone)
          {"F000001", "F000002", "F000003"}, "archive folder",
          {"F000001.ECG", "F000001.SPO", "F000002.ECG", "F000002.SPO", "F000003.ECG", "F000003.SPO"}},
     };
-    for (const auto& fault : faults) {
-        SCOPED_TRACE(fault.what);
+    for (const auto& [what, fault, failing, reason, left] : faults) {
+        SCOPED_TRACE(what);
         ImportHome home;
         home.AddArchives("F", 3, SampleType::EcgAndSpO2);
         RecordingListener listener;
-        fault.fault(home, listener);
+        fault(home, listener);
         ImportEngine engine = home.Engine();
         EXPECT_EQ(DownloadAll(engine, listener, true), RunEnd::Completed);
-        int added = 0;
+        std::size_t added = 0;
         for (const ArchiveOutcome& outcome : listener.outcomes) {
-            if (std::ranges::count(fault.failing, outcome.name)) {
-                EXPECT_EQ(outcome.status, ArchiveStatus::Failed) << outcome.name;
-                EXPECT_NE(outcome.message.find(fault.reason), std::string::npos) << outcome.message;
-                EXPECT_FALSE(outcome.deletedFromCard);
-            } else {
-                EXPECT_EQ(outcome.status, ArchiveStatus::Added) << outcome.name << ": " << outcome.message;
-                EXPECT_EQ(outcome.caseId, CaseId(2 + added++));
-                EXPECT_TRUE(outcome.deletedFromCard);
-            }
+            const bool fails = std::ranges::count(failing, outcome.name) > 0;
+            EXPECT_EQ(outcome.status, fails ? ArchiveStatus::Failed : ArchiveStatus::Added) << outcome.message;
+            EXPECT_EQ(outcome.deletedFromCard, !fails) << outcome.name;
+            if (fails)
+                EXPECT_NE(outcome.message.find(reason), std::string::npos) << outcome.message;
+            else
+                EXPECT_EQ(outcome.caseId, "000000" + std::to_string(2 + added++));
         }
+        EXPECT_EQ(listener.outcomes.size(), failing.size() + added);
         home.ExpectEachArchiveOnce(added);
-        EXPECT_EQ(NamesOf(engine), fault.failing);
+        EXPECT_EQ(NamesOf(engine), failing);
         for (const ArchiveEntry& entry : engine.entries())
             EXPECT_EQ(entry.Loaded, 0);
-        EXPECT_EQ(CardFiles(home), fault.left);
+        EXPECT_EQ(CardFiles(home), left);
     }
 }
 

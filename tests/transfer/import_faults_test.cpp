@@ -180,10 +180,8 @@ TEST(ImportFaults, KilledImportIsCompletedByTheNextRun)
         ImportHome home;
         makeCard(home);
         QProcess process;
-        QStringList killedArguments;
-        for (const std::string& argument : arguments(home))
-            killedArguments << QString::fromStdString(argument);
-        process.start(TAVO_IMPORT_BINARY, killedArguments);
+        process.start(TAVO_IMPORT_BINARY, {"--home", QString::fromStdString(home.home().string()),
+                                           QString::fromStdString(home.card().string())});
         ASSERT_TRUE(process.waitForStarted());
         std::this_thread::sleep_for(whole * kill / kKills);
         process.kill();
