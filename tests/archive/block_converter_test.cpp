@@ -16,16 +16,13 @@ TEST(ConvertBlocks, RefusesMissingBuffersEmptyCountsAndUnknownModes)
     std::vector<std::uint16_t> destination(16, 0xEEEE);
     const auto n = static_cast<long long>(source.size());
 
-    const struct {
-        std::uint16_t* to;
-        const std::uint16_t* from;
-        long long words;
-        int mode;
-    } refused[] = {{nullptr, source.data(), n, 1},         {destination.data(), nullptr, n, 1},
-                   {destination.data(), source.data(), 0, 1}, {destination.data(), source.data(), -5, 1},
-                   {destination.data(), source.data(), n, 2}, {destination.data(), source.data(), n, -1}};
-    for (const auto& call : refused)
-        EXPECT_EQ(archive::ConvertBlocks(call.to, call.from, call.words, call.mode), 0U) << call.words << " " << call.mode;
+    // To, from, words, mode.
+    const std::tuple<std::uint16_t*, const std::uint16_t*, long long, int> refused[] = {
+        {nullptr, source.data(), n, 1},           {destination.data(), nullptr, n, 1},
+        {destination.data(), source.data(), 0, 1}, {destination.data(), source.data(), -5, 1},
+        {destination.data(), source.data(), n, 2}, {destination.data(), source.data(), n, -1}};
+    for (const auto& [to, from, words, mode] : refused)
+        EXPECT_EQ(archive::ConvertBlocks(to, from, words, mode), 0U) << words << " " << mode;
     EXPECT_EQ(destination[0], 0xEEEE);
 
     ASSERT_EQ(archive::ConvertBlocks(destination.data(), source.data(), n, 1), 2U);

@@ -5,6 +5,7 @@
 #include "file_size_limit.h"
 #include "hand_built.h"
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +13,24 @@ namespace {
 
 using handbuilt::Bytes;
 
-archive::DateTime FixedNow()
-{
-    return {2026, 12, 7, 10, 11, 12};
-}
+const archive::DateTime kNow{2026, 12, 7, 10, 11, 12};
 
-archive::DateTime StartOf(const Bytes& headerBytes)
+std::array<std::uint8_t, 8> Raw(const Bytes& header)
 {
     std::array<std::uint8_t, 8> raw{};
-    std::copy_n(headerBytes.begin(), 8, raw.begin());
-    return archive::StartTimeOf(archive::DecodeDeviceHeader(raw), FixedNow());
+    std::copy_n(header.begin(), 8, raw.begin());
+    return raw;
+}
+
+archive::DateTime StartOf(const Bytes& header)
+{
+    return archive::StartTimeOf(archive::DecodeDeviceHeader(Raw(header)), kNow);
 }
 
 TEST(DeviceHeader, FieldsSitAtTheirBytesAndImpossibleDatesGiveTheCurrentTime)
 {
     const Bytes bytes = handbuilt::Header(2010, 17, 3, 45, 8, 30);
-    std::array<std::uint8_t, 8> raw{};
-    std::copy_n(bytes.begin(), 8, raw.begin());
-    EXPECT_EQ(archive::EncodeDeviceHeader(archive::DecodeDeviceHeader(raw)), raw);
+    EXPECT_EQ(archive::EncodeDeviceHeader(archive::DecodeDeviceHeader(Raw(bytes))), Raw(bytes));
     EXPECT_EQ(StartOf(bytes), (archive::DateTime{2010, 3, 17, 8, 45, 30}));
     EXPECT_EQ(StartOf(handbuilt::Header(2024, 29, 2)), (archive::DateTime{2024, 2, 29, 8, 45, 30}));
     EXPECT_EQ(StartOf(handbuilt::Header(2000, 29, 2)).day, 29); // the 400th year is a leap year
@@ -41,16 +42,16 @@ TEST(DeviceHeader, FieldsSitAtTheirBytesAndImpossibleDatesGiveTheCurrentTime)
           handbuilt::Header(1900, 29, 2), handbuilt::Header(2010, 31, 4), handbuilt::Header(2010, 17, 3, 60),
           handbuilt::Header(2010, 17, 3, 45, 24), handbuilt::Header(2010, 17, 3, 45, 8, 60), handbuilt::Header(0),
           handbuilt::Header(10000)})
-        EXPECT_EQ(StartOf(impossible), FixedNow()) << int(impossible[0] | impossible[1] << 8) << "-"
-                                                   << int(impossible[3]) << "-" << int(impossible[2]);
+        EXPECT_EQ(StartOf(impossible), kNow) << int(impossible[0] | impossible[1] << 8) << "-"
+                                             << int(impossible[3]) << "-" << int(impossible[2]);
     EXPECT_TRUE(archive::IsValidDateTime(archive::LocalNow()));
 
     testsupport::TempDir dir;
-    handbuilt::WriteFile(dir / "A.ECG", bytes);
+    testsupport::WriteBytes(dir / "A.ECG", bytes);
     ASSERT_TRUE(archive::ReadDeviceHeader(dir / "A.ECG").has_value());
     EXPECT_EQ(archive::ReadDeviceHeader(dir / "A.ECG")->hour, 8);
-    handbuilt::WriteFile(dir / "short.ECG", Bytes(bytes.begin(), bytes.begin() + 7));
-    handbuilt::WriteFile(dir / "zero.SPO", {});
+    testsupport::WriteBytes(dir / "short.ECG", Bytes(bytes.begin(), bytes.begin() + 7));
+    testsupport::WriteBytes(dir / "zero.SPO", {});
     for (const auto& unreadable : {dir / "short.ECG", dir / "missing.ECG", dir / "zero.SPO", dir.path()})
         EXPECT_FALSE(archive::ReadDeviceHeader(unreadable).has_value()) << unreadable;
 }
@@ -59,9 +60,8 @@ TEST(CopyArchiveFile, ConvertsWholeAndPartialBodiesChunkByChunk)
 {
     testsupport::TempDir dir;
     // Only a header: empty stream.
-    handbuilt::WriteFile(dir / "EMPTY.ECG", handbuilt::Header());
+    testsupport::WriteBytes(dir / "EMPTY.ECG", handbuilt::Header());
     ASSERT_TRUE(archive::CopyArchiveFile(dir / "EMPTY.ECG", dir / "empty.ecg", archive::ConvertMode::Ecg).ok());
-    EXPECT_TRUE(std::filesystem::exists(dir / "empty.ecg"));
     EXPECT_EQ(std::filesystem::file_size(dir / "empty.ecg"), 0U);
 
     // 11 ECG blocks: 10 from the first chunk, 1 from the second, 2783 samples,
@@ -70,9 +70,9 @@ TEST(CopyArchiveFile, ConvertsWholeAndPartialBodiesChunkByChunk)
     for (int b = 0; b < 11; ++b)
         handbuilt::AppendEcgBlock(ecg, static_cast<std::uint16_t>(b * 253));
     ecg.push_back(0x77);
-    handbuilt::WriteFile(dir / "E.ECG", ecg);
+    testsupport::WriteBytes(dir / "E.ECG", ecg);
     ASSERT_TRUE(archive::CopyArchiveFile(dir / "E.ECG", dir / "data.ecg", archive::ConvertMode::Ecg).ok());
-    const Bytes converted = handbuilt::ReadFile(dir / "data.ecg");
+    const Bytes converted = testsupport::ReadBytes(dir / "data.ecg");
     ASSERT_EQ(converted.size(), 2783U * 2);
     for (std::size_t i = 0; i < 2783; ++i)
         ASSERT_EQ(converted[2 * i] | (converted[2 * i + 1] << 8), static_cast<int>(i & 0x0FFF)) << i;
@@ -83,9 +83,9 @@ TEST(CopyArchiveFile, ConvertsWholeAndPartialBodiesChunkByChunk)
     spo2.insert(spo2.end(), {0x12, 0x34});
     for (int b = 0; b < 45; ++b)
         handbuilt::AppendSpO2Block(spo2, static_cast<std::uint16_t>(b), static_cast<std::uint16_t>(100 + b));
-    handbuilt::WriteFile(dir / "S.SPO", spo2);
+    testsupport::WriteBytes(dir / "S.SPO", spo2);
     // A previous, longer stream is truncated, not overlaid.
-    handbuilt::WriteFile(dir / "data.spo", Bytes(4096, 0xAB));
+    testsupport::WriteBytes(dir / "data.spo", Bytes(4096, 0xAB));
     ASSERT_TRUE(archive::CopyArchiveFile(dir / "S.SPO", dir / "data.spo", archive::ConvertMode::SpO2).ok());
     const auto records = archive::ReadSpO2Records(dir / "data.spo", 0, 100);
     std::vector<int> kept;
@@ -111,7 +111,7 @@ TEST(CopyArchiveFile, FailuresLeaveNoHalfWrittenStream)
     Bytes ecg = handbuilt::Header();
     for (int b = 0; b < 200; ++b)
         handbuilt::AppendEcgBlock(ecg, static_cast<std::uint16_t>(b));
-    handbuilt::WriteFile(dir / "E.ECG", ecg);
+    testsupport::WriteBytes(dir / "E.ECG", ecg);
 
     // The source vanished (card pulled): nothing is written at all.
     auto status = archive::CopyArchiveFile(dir / "GONE.ECG", dir / "gone.ecg", archive::ConvertMode::Ecg);

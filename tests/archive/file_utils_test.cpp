@@ -4,16 +4,16 @@
 
 #include "hand_built.h"
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 
 #include <sys/stat.h>
 
 namespace {
 
+using namespace std::string_literals;
 using archive::CreateDirectoryTree;
 using archive::DeleteDirectoryTree;
 using archive::DirectoryExists;
@@ -22,33 +22,24 @@ TEST(FolderUtilities, CreateAndFindTreesWithAndWithoutTrailingSeparators)
 {
     testsupport::TempDir dir;
     const std::string base = dir.path().string();
-
-    EXPECT_FALSE(DirectoryExists(""));
-    EXPECT_TRUE(DirectoryExists(base));
-    EXPECT_TRUE(DirectoryExists(base + "/"));
-    EXPECT_TRUE(DirectoryExists("/"));
-
+    testsupport::WriteBytes(dir / "file", {1, 2, 3});
     EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z/"));
-    EXPECT_TRUE(DirectoryExists(base + "/X"));
-    EXPECT_TRUE(DirectoryExists(base + "/X/Y/"));
-    EXPECT_TRUE(DirectoryExists(base + "/X/Y/Z"));
-    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z"));   // already there
-
-    // A bare name has no parent: nothing is made.
-    EXPECT_FALSE(CreateDirectoryTree("bare"));
+    EXPECT_TRUE(CreateDirectoryTree(base + "/X/Y/Z")); // already there
+    // Nothing is made for a bare name (it has no parent), for nothing, or below a file.
+    for (const std::string& refused : {"bare"s, ""s, base + "/file/sub"})
+        EXPECT_FALSE(CreateDirectoryTree(refused)) << refused;
     EXPECT_FALSE(std::filesystem::exists("bare"));
-    EXPECT_FALSE(CreateDirectoryTree(""));
 
-    // A file in the way.
-    handbuilt::WriteFile(dir / "file", {1, 2, 3});
-    EXPECT_FALSE(CreateDirectoryTree(base + "/file/sub"));
-    EXPECT_FALSE(DirectoryExists(base + "/file"));
-    EXPECT_TRUE(archive::FileExists(base + "/file"));
-    EXPECT_TRUE(archive::FileExists(base + "/X"));
-    EXPECT_FALSE(archive::FileExists(base + "/missing"));
-    EXPECT_EQ(archive::FileSize(base + "/file"), 3);
-    EXPECT_EQ(archive::FileSize(base + "/missing"), 0);
-    EXPECT_EQ(archive::FileSize(base + "/X"), 0);
+    // Path; a folder; anything there; its size.
+    const std::tuple<std::string, bool, bool, std::int64_t> paths[] = {
+        {"", false, false, 0},            {"/", true, true, 0},             {base, true, true, 0},
+        {base + "/", true, true, 0},      {base + "/X", true, true, 0},     {base + "/X/Y/", true, true, 0},
+        {base + "/X/Y/Z", true, true, 0}, {base + "/file", false, true, 3}, {base + "/missing", false, false, 0}};
+    for (const auto& [path, folder, exists, size] : paths) {
+        EXPECT_EQ(DirectoryExists(path), folder) << path;
+        EXPECT_EQ(archive::FileExists(path), exists) << path;
+        EXPECT_EQ(archive::FileSize(path), size) << path;
+    }
 }
 
 TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks)
@@ -59,14 +50,12 @@ TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks
     EXPECT_FALSE(DeleteDirectoryTree("/tm"));
     EXPECT_FALSE(DeleteDirectoryTree(base + "/missing"));
 
-    ASSERT_TRUE(CreateDirectoryTree(base + "/T/a/b"));
-    handbuilt::WriteFile(dir / "T" / "one.ECG", {1});
-    handbuilt::WriteFile(dir / "T" / "a" / "b" / "two.SPO", {2});
+    testsupport::WriteBytes(dir / "T" / "one.ECG", {1});
+    testsupport::WriteBytes(dir / "T" / "a" / "b" / "two.SPO", {2});
     ::chmod((dir / "T" / "one.ECG").c_str(), 0444);
     ::chmod((dir / "T" / "a" / "b").c_str(), 0555);   // read-only folder
     // A link to precious data outside the tree: the link goes, the data stays.
-    ASSERT_TRUE(CreateDirectoryTree(base + "/precious"));
-    handbuilt::WriteFile(dir / "precious" / "keep", {9});
+    testsupport::WriteBytes(dir / "precious" / "keep", {9});
     std::filesystem::create_directory_symlink(dir / "precious", dir / "T" / "link");
     EXPECT_TRUE(DeleteDirectoryTree(base + "/T/"));
     EXPECT_FALSE(std::filesystem::exists(dir / "T"));
@@ -74,8 +63,8 @@ TEST(FolderUtilities, DeleteTreeRemovesEverythingButDotNamesAndNeverFollowsLinks
 
     // Names beginning with "." are left alone, so their folder stays.
     ASSERT_TRUE(CreateDirectoryTree(base + "/H/sub"));
-    handbuilt::WriteFile(dir / "H" / ".hidden", {1});
-    handbuilt::WriteFile(dir / "H" / "visible", {1});
+    testsupport::WriteBytes(dir / "H" / ".hidden", {1});
+    testsupport::WriteBytes(dir / "H" / "visible", {1});
     EXPECT_FALSE(DeleteDirectoryTree(base + "/H"));
     EXPECT_TRUE(std::filesystem::exists(dir / "H" / ".hidden"));
     EXPECT_FALSE(std::filesystem::exists(dir / "H" / "visible"));
@@ -107,8 +96,8 @@ TEST(ArchiveFolders, RootScratchAndCaseFoldersStayInsideTheArchive)
     EXPECT_EQ(info.st_mode & 0777, 0700U);
     EXPECT_TRUE(archive::PrepareScratchFolder(scratch).ok());
 
-    handbuilt::WriteFile(dir / "TempData" / "Tv00001.ecg", {1});
-    handbuilt::WriteFile(dir / "TempData" / "TV00001.SPO", {1});
+    testsupport::WriteBytes(dir / "TempData" / "Tv00001.ecg", {1});
+    testsupport::WriteBytes(dir / "TempData" / "TV00001.SPO", {1});
     EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV00001.ECG"), dir / "TempData" / "Tv00001.ecg");
     EXPECT_EQ(archive::FindFileIgnoringCase(dir / "TempData", "TV00001.SPO"), dir / "TempData" / "TV00001.SPO");
     EXPECT_FALSE(archive::FindFileIgnoringCase(dir / "TempData", "TV00002.ECG"));
@@ -124,11 +113,11 @@ TEST(SampleStreams, CountsComeFromTheSizeAndTrailingBytesAreIgnored)
 
     const std::vector<archive::SpO2Record> records{{97, 61}, {96, 300}, {0, 0}};
     ASSERT_TRUE(archive::AppendSpO2Records(dir / "data.spo", records).ok());
-    EXPECT_EQ(handbuilt::ReadFile(dir / "data.spo"),
+    EXPECT_EQ(testsupport::ReadBytes(dir / "data.spo"),
               (handbuilt::Bytes{97, 0, 61, 0, 96, 0, 0x2C, 1, 0, 0, 0, 0}));
-    handbuilt::Bytes withTail = handbuilt::ReadFile(dir / "data.spo");
+    handbuilt::Bytes withTail = testsupport::ReadBytes(dir / "data.spo");
     withTail.insert(withTail.end(), {5, 5, 5});
-    handbuilt::WriteFile(dir / "data.spo", withTail);
+    testsupport::WriteBytes(dir / "data.spo", withTail);
     EXPECT_EQ(archive::SpO2RecordCount(dir / "data.spo"), 3);
     const auto read = archive::ReadSpO2Records(dir / "data.spo", 1, 10);
     ASSERT_EQ(read.size(), 2U);
@@ -136,7 +125,7 @@ TEST(SampleStreams, CountsComeFromTheSizeAndTrailingBytesAreIgnored)
 
     ASSERT_TRUE(archive::AppendEcgSamples(dir / "data.ecg", std::vector<std::uint16_t>{2048, 4095}).ok());
     ASSERT_TRUE(archive::AppendEcgSamples(dir / "data.ecg", std::vector<std::uint16_t>{1}).ok());
-    EXPECT_EQ(handbuilt::ReadFile(dir / "data.ecg"), (handbuilt::Bytes{0x00, 0x08, 0xFF, 0x0F, 1, 0}));
+    EXPECT_EQ(testsupport::ReadBytes(dir / "data.ecg"), (handbuilt::Bytes{0x00, 0x08, 0xFF, 0x0F, 1, 0}));
     EXPECT_EQ(archive::ReadEcgSamples(dir / "data.ecg", 1, 5), (std::vector<std::uint16_t>{4095, 1}));
     EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", -1, 5).empty());
     EXPECT_TRUE(archive::ReadEcgSamples(dir / "data.ecg", 3, 5).empty());

@@ -6,16 +6,11 @@
 #include "card_writer.h"
 #include "sim_options.h"
 
-#include "hand_built.h"
+#include "child_process.h"
 #include "temp_dir.h"
+#include "test_data.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
-#include <sys/wait.h>
 
 namespace {
 
@@ -25,17 +20,6 @@ recsim::SimOptions OptionsFor(const std::filesystem::path& card, const std::file
                                            "--seconds", "700", "--start", "2024-02-28 23:50:00",
                                            "--premature", "0.1", "--hum", "0.05", "--seed", "11"});
     return std::get<recsim::SimOptions>(parsed);
-}
-
-std::vector<std::int64_t> BeatSamples(const std::filesystem::path& beatsFile)
-{
-    std::ifstream in(beatsFile);
-    std::vector<std::int64_t> samples;
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty() && line[0] != '#')
-            samples.push_back(std::stoll(line));
-    return samples;
 }
 
 TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
@@ -49,17 +33,16 @@ TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
         SCOPED_TRACE(name);
         const auto ecgFile = dir / "card" / (name + ".ECG");
         const auto spo2File = dir / "card" / (name + ".SPO");
-        const auto header = archive::ReadDeviceHeader(ecgFile);
-        ASSERT_TRUE(header.has_value());
-        EXPECT_EQ(archive::StartTimeOf(*header, {}), recsim::ArchiveStart(options, index));
+        EXPECT_EQ(archive::StartTimeOf(archive::ReadDeviceHeader(ecgFile).value(), {}),
+                  recsim::ArchiveStart(options, index));
 
-        const auto caseFolder = dir / "Archive" / ("000000" + std::to_string(index + 2));
+        const auto caseFolder = dir / "Archive" / name;
         std::filesystem::create_directories(caseFolder);
         ASSERT_TRUE(archive::CopyArchiveFile(ecgFile, caseFolder / "data.ecg", archive::ConvertMode::Ecg).ok());
         ASSERT_TRUE(archive::CopyArchiveFile(spo2File, caseFolder / "data.spo", archive::ConvertMode::SpO2).ok());
         const auto truth = dir / "truth" / name;
-        EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.ecg"), handbuilt::ReadFile(truth / "data.ecg"));
-        EXPECT_EQ(handbuilt::ReadFile(caseFolder / "data.spo"), handbuilt::ReadFile(truth / "data.spo"));
+        EXPECT_EQ(testsupport::ReadBytes(caseFolder / "data.ecg"), testsupport::ReadBytes(truth / "data.ecg"));
+        EXPECT_EQ(testsupport::ReadBytes(caseFolder / "data.spo"), testsupport::ReadBytes(truth / "data.spo"));
 
         // The truth matches the signals themselves: 700 s hold 553 whole blocks.
         const recsim::ArchiveSignals signals = recsim::MakeArchiveSignals(options, index);
@@ -78,81 +61,68 @@ TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
         for (const synth::EcgBeat& beat : signals.ecg->beats)
             if (beat.peakSample < static_cast<std::int64_t>(samples.size()))
                 expectedBeats.push_back(beat.peakSample);
-        EXPECT_EQ(BeatSamples(truth / "beats.txt"), expectedBeats);
+        std::vector<std::int64_t> listedBeats;
+        for (const std::string& line : testsupport::Lines(testsupport::ReadRequiredText(truth / "beats.txt")))
+            if (!line.empty() && line[0] != '#')
+                listedBeats.push_back(std::stoll(line));
+        EXPECT_EQ(listedBeats, expectedBeats);
     }
     // Archives follow one another across a leap day.
     EXPECT_EQ(recsim::ArchiveStart(options, 1), (archive::DateTime{2024, 2, 29, 1, 1, 40}));
     EXPECT_EQ(recsim::ArchiveStart(options, 2), (archive::DateTime{2024, 2, 29, 2, 13, 20}));
 }
 
-TEST(RecorderSimulator, SingleTypeCardsHoldOnlyTheirFiles)
+testsupport::ChildRun RunSimulator(const std::vector<std::string>& arguments)
 {
-    testsupport::TempDir dir;
-    auto ecgOnly = std::get<recsim::SimOptions>(
-        recsim::ParseSimOptions({"--out", (dir / "ecg").string(), "--type", "ecg", "--seconds", "30"}));
-    ASSERT_TRUE(recsim::WriteCard(ecgOnly).ok());
-    EXPECT_TRUE(std::filesystem::exists(dir / "ecg" / "T000001.ECG"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "ecg" / "T000001.SPO"));
-    EXPECT_EQ(std::filesystem::file_size(dir / "ecg" / "T000001.ECG"), 8U + 23U * 512U);
-
-    auto spo2Only = std::get<recsim::SimOptions>(recsim::ParseSimOptions(
-        {"--out", (dir / "spo").string(), "--type", "spo2", "--minutes", "2", "--prefix", "R"}));
-    ASSERT_TRUE(recsim::WriteCard(spo2Only).ok());
-    EXPECT_FALSE(std::filesystem::exists(dir / "spo" / "R000001.ECG"));
-    EXPECT_EQ(std::filesystem::file_size(dir / "spo" / "R000001.SPO"), 8U + 120U * 256U);
-}
-
-int RunSimulator(const std::string& arguments, std::string* output)
-{
-    const std::string command = std::string(TAVO_RECORDER_SIM) + " " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    char buffer[4096];
-    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
-        output->append(buffer, got);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testsupport::RunChild(TAVO_RECORDER_SIM, arguments);
 }
 
 TEST(RecorderSimulator, CommandLineHelpsAndRefusesClearly)
 {
     testsupport::TempDir dir;
-    std::string output;
-    EXPECT_EQ(RunSimulator("--help", &output), 0);
-    EXPECT_NE(output.find("Usage: tavo-recorder-sim --out CARD_DIR"), std::string::npos);
-    output.clear();
-    EXPECT_EQ(RunSimulator("--version", &output), 0);
-    EXPECT_TRUE(output.starts_with("tavo-recorder-sim ")) << output;
+    const testsupport::ChildRun help = RunSimulator({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: tavo-recorder-sim --out CARD_DIR"), std::string::npos);
+    const testsupport::ChildRun version = RunSimulator({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.starts_with("tavo-recorder-sim ")) << version.out;
 
-    const std::vector<std::pair<std::string, std::string>> refusals{
-        {"", "--out DIR"},
-        {"--out x --type holter", "--type must be ecg, spo2 or both"},
-        {"--out x --prefix ../evil", "--prefix must be one letter or digit"},
-        {"--out x --prefix 'a/b'", "--prefix must be"},
-        {"--out x --archives 0", "--archives must be"},
-        {"--out x --seconds", "needs a value"},
-        {"--out x --start '2023-02-29 10:00:00'", "--start must be a valid"},
-        {"--out x --rate fast", "--rate must be a number"},
-        {"--out x --bogus 1", "Unknown option \"--bogus\""},
-        {"--out x --seed 1 --seed 2", "--seed may be given only once"},
-        {"--out --truth t", "--out needs a value"},
-        {"--out=x extra", "Unexpected argument \"extra\""},
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals{
+        {{}, "--out DIR"},
+        {{"--out", "x", "--type", "holter"}, "--type must be ecg, spo2 or both"},
+        {{"--out", "x", "--prefix", "../evil"}, "--prefix must be one letter or digit"},
+        {{"--out", "x", "--prefix", "a/b"}, "--prefix must be"},
+        {{"--out", "x", "--archives", "0"}, "--archives must be"},
+        {{"--out", "x", "--seconds"}, "needs a value"},
+        {{"--out", "x", "--start", "2023-02-29 10:00:00"}, "--start must be a valid"},
+        {{"--out", "x", "--rate", "fast"}, "--rate must be a number"},
+        {{"--out", "x", "--bogus", "1"}, "Unknown option \"--bogus\""},
+        {{"--out", "x", "--seed", "1", "--seed", "2"}, "--seed may be given only once"},
+        {{"--out", "--truth", "t"}, "--out needs a value"},
+        {{"--out=x", "extra"}, "Unexpected argument \"extra\""},
     };
     for (const auto& [arguments, message] : refusals) {
-        output.clear();
-        EXPECT_EQ(RunSimulator(arguments, &output), 2) << arguments;
-        EXPECT_NE(output.find(message), std::string::npos) << arguments << ": " << output;
+        const testsupport::ChildRun run = RunSimulator(arguments);
+        EXPECT_EQ(run.exitCode, 2) << message;
+        EXPECT_NE(run.output().find(message), std::string::npos) << message << ": " << run.output();
     }
+    testsupport::WriteBytes(dir / "file", {0});
+    const testsupport::ChildRun blocked = RunSimulator({"--out", (dir / "file" / "card").string()});
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.output().find("Cannot create the folder"), std::string::npos) << blocked.output();
 
-    handbuilt::WriteFile(dir / "file", {0});
-    output.clear();
-    EXPECT_EQ(RunSimulator("--out " + (dir / "file" / "card").string(), &output), 1);
-    EXPECT_NE(output.find("Cannot create the folder"), std::string::npos) << output;
-
-    output.clear();
-    EXPECT_EQ(RunSimulator("--out=" + (dir / "card").string() + " --archives 2 --seconds 20", &output), 0);
-    EXPECT_TRUE(std::filesystem::exists(dir / "card" / "T000002.SPO"));
+    // Cards of one sample type hold only their files: 30 s make 23 whole ECG blocks, 2 minutes 120 SpO2 blocks.
+    const auto files = [&dir](const char* folder) {
+        return std::distance(std::filesystem::directory_iterator(dir / folder), {});
+    };
+    ASSERT_EQ(RunSimulator({"--out=" + (dir / "ecg").string(), "--archives", "2", "--type", "ecg", "--seconds", "30"})
+                  .exitCode, 0);
+    EXPECT_EQ(files("ecg"), 2);
+    EXPECT_EQ(std::filesystem::file_size(dir / "ecg" / "T000002.ECG"), 8U + 23U * 512U);
+    ASSERT_EQ(RunSimulator({"--out", (dir / "spo").string(), "--type", "spo2", "--minutes", "2", "--prefix", "R"})
+                  .exitCode, 0);
+    EXPECT_EQ(files("spo"), 1);
+    EXPECT_EQ(std::filesystem::file_size(dir / "spo" / "R000001.SPO"), 8U + 120U * 256U);
 }
 
 } // namespace

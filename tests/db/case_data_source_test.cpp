@@ -1,5 +1,5 @@
 // Declaring the data source "Case" in the user's ODBC data-source file.
-#include "case_backend.h"
+#include "case_db.h"
 
 #include "db/case_data_source.h"
 #include "db/case_database.h"
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QStringList>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,10 +21,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace dbtest {
 namespace {
 
 using namespace db;
+using testsupport::WriteCaseDsnValue;
 
 QString UserIniText()
 {
@@ -45,15 +46,11 @@ TEST(CaseDataSource, CreatesRepointsAndLeavesOtherDriversAlone)
     const QString secondDir = QString::fromStdString(second.path().string());
 
     EXPECT_EQ(RegisterCaseDSN(firstDir), DsnRegistration::Created);
-    EXPECT_EQ(CaseValue("Driver"), QStringLiteral("SQLite3"));
-    EXPECT_EQ(CaseValue("Database"), firstDir + QStringLiteral("/CaseManage.db"));
-    EXPECT_EQ(CaseValue("Description"), QStringLiteral("Case"));
-    EXPECT_TRUE(UserIniText().contains(QStringLiteral("[Case]")));
+    EXPECT_EQ(QStringList({CaseValue("Driver"), CaseValue("Database"), CaseValue("Description")}),
+              QStringList({"SQLite3", firstDir + "/CaseManage.db", "Case"}));
 
     // The program's start creates the database and its table on first use.
-    CMyRecordSet rs;
-    ASSERT_TRUE(rs.OpenForAppend().ok());
-    rs.Close();
+    ASSERT_TRUE(CMyRecordSet().OpenForAppend().ok());
     EXPECT_TRUE(QFile::exists(firstDir + QStringLiteral("/CaseManage.db")));
 
     EXPECT_EQ(RegisterCaseDSN(firstDir), DsnRegistration::Unchanged);
@@ -146,8 +143,7 @@ TEST(CaseDataSource, ConnectionsReachTheRegisteredFolderOnly)
     for (const auto kind : {CaseConnectionKind::Recordset, CaseConnectionKind::Direct}) {
         auto connection = OpenCaseDatabase(kind);
         ASSERT_TRUE(connection.ok()) << connection.error().text.toStdString();
-        CaseRow row;
-        row.CaseID = QString::number(int(kind));
+        const CaseRow row{.CaseID = QString::number(int(kind))};
         ASSERT_TRUE(connection->Execute(InsertCaseRowSql(row, connection->dialect())).ok());
     }
     auto direct = OdbcConnection::Open(QStringLiteral("Driver=SQLite3;Database=%1/CaseManage.db").arg(mine.path().c_str()));
@@ -158,34 +154,14 @@ TEST(CaseDataSource, ConnectionsReachTheRegisteredFolderOnly)
 
 TEST(CaseListRow, TextsInColumnOrder)
 {
-    CaseRecord record;
-    record.CaseID = QStringLiteral("0000012");
-    record.CaseHisID = QStringLiteral("H1");
-    record.CaseName = QStringLiteral("Ann");
-    record.CaseSex = 1;
-    record.CaseAge = QStringLiteral("40");
-    record.CaseWeight = QStringLiteral("60");
-    record.CaseHeight = QStringLiteral("170");
-    record.CaseTel = QStringLiteral("123");
-    record.CaseAddr = QStringLiteral("Street");
-    record.PhysicName = QStringLiteral("Dr");
-    record.SampleTime = SystemTime{2010, 3, 0, 5, 23, 59, 59, 0};
-    record.Mark = QStringLiteral("m");
-    const CaseListRow row = MakeCaseListRow(record, QStringLiteral("F"), QStringLiteral("M"));
+    CaseRecord record{.CaseID = "0000012", .CaseHisID = "H1", .CaseName = "Ann", .CaseTel = "123",
+                      .CaseAddr = "Street", .PhysicName = "Dr", .CaseAge = "40", .CaseHeight = "170",
+                      .CaseWeight = "60", .Mark = "m", .SampleTime = {2010, 3, 0, 5, 23, 59, 59, 0}, .CaseSex = 1};
     const std::array<QString, 12> expected{"0000012", "H1",     "Ann", "F",          "40", "60",
                                            "170",     "123",    "Street", "Dr", "2010-03-05", "m"};
-    EXPECT_EQ(row.texts, expected);
+    EXPECT_EQ(MakeCaseListRow(record, "F", "M").texts, expected);
     record.CaseSex = 0;
-    EXPECT_EQ(MakeCaseListRow(record, QStringLiteral("F"), QStringLiteral("M")).texts[3], QStringLiteral("M"));
-
-    EXPECT_EQ(CaseStateImage(record), 1);
-    record.CaseStyle = 1;
-    EXPECT_EQ(CaseStateImage(record), 2);
-    record.CaseStyle = 2;
-    EXPECT_EQ(CaseStateImage(record), 3);
-    record.BeDelete = 1;
-    EXPECT_EQ(CaseStateImage(record), 4);
+    EXPECT_EQ(MakeCaseListRow(record, "F", "M").texts[3], QStringLiteral("M"));
 }
 
 } // namespace
-} // namespace dbtest

@@ -1,5 +1,5 @@
 // Case list queries, counts and pages against a real database.
-#include "case_backend.h"
+#include "case_db.h"
 
 #include "db/case_data_source.h"
 #include "db/case_paging.h"
@@ -9,47 +9,39 @@
 
 #include <gtest/gtest.h>
 
+#include <ranges>
 #include <set>
 
-namespace dbtest {
 namespace {
 
 using namespace db;
-using Ids = std::set<QString>;
+using testsupport::At;
+using testsupport::Backend;
+using Ids = std::set<int>;
 
-SystemTime At(int y, int mo, int d, int h, int mi, int s)
-{
-    return SystemTime{std::uint16_t(y), std::uint16_t(mo), 0, std::uint16_t(d),
-                      std::uint16_t(h), std::uint16_t(mi), std::uint16_t(s), 0};
-}
+QString Id(int n) { return QStringLiteral("%1").arg(n, 7, 10, QLatin1Char('0')); }
 
-class CaseQueryTest : public testing::TestWithParam<Backend> {
+CaseQuery ByName(const char* text) { return BuildReviewQuery({.name = text}); }
+CaseQuery ByRemark(const char* text) { return BuildManageQuery({.remark = text, .caseStyle = 2, .sampleType = 2}); }
+
+class CaseQueryTest : public testsupport::CaseDbTest {
 protected:
-    void SetUp() override
+    // Six cases whose texts hold the characters LIKE patterns and SQL treat specially.
+    void AddSampleCases()
     {
-        m_backend = std::make_unique<CaseBackend>(GetParam());
-        if (!m_backend->problem().isEmpty())
-            FAIL() << m_backend->problem().toStdString();
-    }
-
-    void AddRows(const std::vector<CaseRow>& rows)
-    {
-        CMyRecordSet rs;
-        ASSERT_TRUE(rs.OpenForAppend().ok());
-        for (const CaseRow& row : rows) {
-            rs.AddNew();
-            static_cast<CaseRow&>(rs) = row;
-            const DbStatus status = rs.Update();
-            ASSERT_TRUE(status.ok()) << status.error().text.toStdString();
-        }
-    }
-
-    void AddNumberedRows(int count)
-    {
-        std::vector<CaseRow> rows(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            rows[std::size_t(i)].CaseID = QStringLiteral("%1").arg(i + 1, 7, 10, QLatin1Char('0'));
-        AddRows(rows);
+        db.AddRows({
+            {.CaseID = Id(1), .CaseHisID = "A-1", .CaseName = "Anna Berg", .CaseSex = true, .CaseAge = "40",
+             .PhysicName = "Dr. Ek", .SampleTime = At(2010, 3, 3, 0, 0, 0), .Mark = "x' OR '1'='1"},
+            {.CaseID = Id(2), .CaseHisID = "B_2", .CaseStyle = 1, .CaseName = "anna 50%_x", .CaseSex = true,
+             .CaseAge = "45", .PhysicName = "Dr. Ek", .SampleTime = At(2010, 3, 5, 23, 59, 59), .Mark = "100% sure"},
+            {.CaseID = Id(3), .CaseHisID = "C%3", .CaseStyle = 2, .CaseName = "Bo [Lind]", .CaseAge = "50",
+             .PhysicName = "Dr'Ox", .SampleTime = At(2010, 3, 6, 0, 0, 0), .Mark = "a;b -- c /* d */"},
+            {.CaseID = Id(4), .CaseHisID = "A-1", .CaseName = "Carl", .CaseAge = "abc", .PhysicName = "dr. ek",
+             .SampleTime = At(2010, 3, 2, 23, 59, 59), .BeDelete = true, .Mark = "ORDER later"},
+            {.CaseID = Id(5), .CaseStyle = 1, .CaseName = "D'Arcy", .CaseSex = true, .Mark = "x_y"},
+            {.CaseID = Id(6), .CaseHisID = "E!1", .CaseName = "Eve_!x", .CaseAge = " 41 ", .PhysicName = "Dr. Ek",
+             .SampleTime = At(2010, 3, 4, 12, 0, 0), .Mark = "!%"},
+        });
     }
 
     // The rows a query lists, checked against its count.
@@ -61,280 +53,100 @@ protected:
             for (int i = 0; i < search.GetRowsFetched(); ++i) {
                 CaseRecord record;
                 search.GetRowRecord(i, record);
-                ids.insert(record.CaseID);
+                ids.insert(record.CaseID.toInt());
             }
         }
         EXPECT_FALSE(search.error().has_value()) << search.error()->text.toStdString();
         const auto count = CountCasePages(query);
-        EXPECT_TRUE(count.ok()) << count.error().text.toStdString();
-        if (count.ok()) {
-            EXPECT_EQ(count->records, int(ids.size()));
-        }
+        EXPECT_TRUE(count.ok() && count->records == int(ids.size()));
         return ids;
     }
-
-    void AddSampleCases()
-    {
-        auto row = [](const char* id, const char* name, bool female, const char* hisId, const char* age,
-                      const char* physician, SystemTime time, const char* mark, int style, bool deleted) {
-            CaseRow r;
-            r.CaseID = QLatin1String(id);
-            r.CaseName = QString::fromUtf8(name);
-            r.CaseSex = female;
-            r.CaseHisID = QString::fromUtf8(hisId);
-            r.CaseAge = QString::fromUtf8(age);
-            r.PhysicName = QString::fromUtf8(physician);
-            r.SampleTime = time;
-            r.Mark = QString::fromUtf8(mark);
-            r.CaseStyle = style;
-            r.BeDelete = deleted;
-            return r;
-        };
-        AddRows({
-            row("0000001", "Anna Berg", true, "A-1", "40", "Dr. Ek", At(2010, 3, 3, 0, 0, 0), "x' OR '1'='1", 0, false),
-            row("0000002", "anna 50%_x", true, "B_2", "45", "Dr. Ek", At(2010, 3, 5, 23, 59, 59), "100% sure", 1, false),
-            row("0000003", "Bo [Lind]", false, "C%3", "50", "Dr'Ox", At(2010, 3, 6, 0, 0, 0), "a;b -- c /* d */", 2,
-                false),
-            row("0000004", "Carl", false, "A-1", "abc", "dr. ek", At(2010, 3, 2, 23, 59, 59), "ORDER later", 0, true),
-            row("0000005", "D'Arcy", true, "", "", "", SystemTime{}, "x_y", 1, false),
-            row("0000006", "Eve_!x", false, "E!1", " 41 ", "Dr. Ek", At(2010, 3, 4, 12, 0, 0), "!%", 0, false),
-        });
-    }
-
-    Ids Review(const ReviewSearchFields& fields) { return Matching(BuildReviewQuery(fields)); }
-    Ids Manage(const ManageSearchFields& fields) { return Matching(BuildManageQuery(fields)); }
-
-    std::unique_ptr<CaseBackend> m_backend;
 };
 
-Ids Set(std::initializer_list<const char*> ids)
-{
-    Ids set;
-    for (const char* id : ids)
-        set.insert(QLatin1String(id));
-    return set;
-}
-
-TEST_P(CaseQueryTest, ReviewConditionsAloneAndCombined)
+// Conditions alone and combined; typed text matches only literally.
+TEST_P(CaseQueryTest, SearchFieldsSelectTheirRows)
 {
     AddSampleCases();
-    ReviewSearchFields f;
-    EXPECT_EQ(Review(f), Set({"0000001", "0000002", "0000003", "0000005", "0000006"}));
-
-    f = {};
-    f.name = QStringLiteral(" anna ");
-    EXPECT_EQ(Review(f), Set({"0000001", "0000002"}));
-    f = {};
-    f.genderIndex = 1;
-    EXPECT_EQ(Review(f), Set({"0000001", "0000002", "0000005"}));
-    f.genderIndex = 0;
-    EXPECT_EQ(Review(f), Set({"0000003", "0000006"}));
-    f = {};
-    f.caseNo = QStringLiteral("a-1");
-    EXPECT_EQ(Review(f), Set({"0000001"}));
-    f = {};
-    f.ageOn = true;
-    f.ageFrom = QStringLiteral("41");
-    f.ageTo = QStringLiteral("45");
-    EXPECT_EQ(Review(f), Set({"0000002", "0000006"}));
-    f = {};
-    f.dateOn = true;
-    f.dateFrom = QDate(2010, 3, 3);
-    f.dateTo = QDate(2010, 3, 5);
-    EXPECT_EQ(Review(f), Set({"0000001", "0000002", "0000006"}));
-    f = {};
-    f.sampleTypeIndex = 0;
-    EXPECT_EQ(Review(f), Set({"0000001", "0000006"}));
-    f.sampleTypeIndex = 1;
-    EXPECT_EQ(Review(f), Set({"0000002", "0000005"}));
-    f.sampleTypeIndex = 2;
-    EXPECT_EQ(Review(f).size(), 5u);
-
-    f = {};
-    f.genderIndex = 1;
-    f.dateOn = true;
-    f.dateFrom = QDate(2010, 3, 1);
-    f.dateTo = QDate(2010, 3, 31);
-    f.sampleTypeIndex = 0;
-    f.ageOn = true;
-    f.ageFrom = QStringLiteral("30");
-    f.ageTo = QStringLiteral("40");
-    EXPECT_EQ(Review(f), Set({"0000001"}));
-}
-
-TEST_P(CaseQueryTest, TypedTextMatchesOnlyLiterally)
-{
-    AddSampleCases();
-    auto byName = [&](const char* text) {
-        ReviewSearchFields f;
-        f.name = QString::fromUtf8(text);
-        return Review(f);
+    const QDate from(2010, 3, 3);
+    const QDate to(2010, 3, 5);
+    const std::pair<CaseQuery, Ids> cases[] = {
+        {BuildReviewQuery({}), {1, 2, 3, 5, 6}},         {BuildReviewQuery({.name = " anna "}), {1, 2}},
+        {BuildReviewQuery({.genderIndex = 1}), {1, 2, 5}}, {BuildReviewQuery({.genderIndex = 0}), {3, 6}},
+        {BuildReviewQuery({.caseNo = "a-1"}), {1}},
+        {BuildReviewQuery({.ageOn = true, .ageFrom = "41", .ageTo = "45"}), {2, 6}},
+        {BuildReviewQuery({.dateOn = true, .dateFrom = from, .dateTo = to}), {1, 2, 6}},
+        {BuildReviewQuery({.sampleTypeIndex = 0}), {1, 6}},  {BuildReviewQuery({.sampleTypeIndex = 1}), {2, 5}},
+        {BuildReviewQuery({.sampleTypeIndex = 2}), {1, 2, 3, 5, 6}},
+        {BuildReviewQuery({.genderIndex = 1, .ageOn = true, .ageFrom = "30", .ageTo = "40", .dateOn = true,
+                           .dateFrom = QDate(2010, 3, 1), .dateTo = QDate(2010, 3, 31), .sampleTypeIndex = 0}),
+         {1}},
+        {BuildManageQuery({}), {1, 6}},                  {BuildManageQuery({.sampleType = 1}), {2, 5}},
+        {BuildManageQuery({.sampleType = 2}), {1, 2, 3, 5, 6}}, // combined recordings are listed too
+        {BuildManageQuery({.caseStyle = 1, .sampleType = 2}), {4}},
+        {BuildManageQuery({.doctor = "Dr. Ek", .caseStyle = 2, .sampleType = 2}), {1, 2, 4, 6}},
+        // "abc" and an empty age count as no age.
+        {BuildManageQuery({.ageOn = true, .ageFrom = "0", .ageTo = "100", .caseStyle = 2, .sampleType = 2}),
+         {1, 2, 3, 6}},
+        {BuildManageQuery({.dateOn = true, .dateFrom = QDate(2010, 3, 2), .dateTo = QDate(2010, 3, 2),
+                           .caseStyle = 2, .sampleType = 2}),
+         {4}},
+        {BuildManageQuery({.name = "o", .genderIndex = 0, .caseStyle = 2, .sampleType = 2}), {3}},
+        // Typed text matches only literally.
+        {ByName("50%_x"), {2}}, {ByName("%"), {2}}, {ByName("_"), {2, 6}}, {ByName("["), {3}},
+        {ByName("[Lind]"), {3}}, {ByName("'"), {5}}, {ByName("!"), {6}}, {ByRemark("x' OR '1'='1"), {1}},
+        {ByRemark("%"), {2, 6}}, {ByRemark("_"), {5}}, {ByRemark(";"), {3}}, {ByRemark("--"), {3}},
+        {ByRemark("/*"), {3}}, {ByRemark("ORDER"), {4}}, {ByRemark("'; DELETE FROM \"CaseManage\"; --"), {}},
+        {BuildManageQuery({.caseNo = "C%3", .caseStyle = 2, .sampleType = 2}), {3}},
+        {BuildManageQuery({.caseNo = "C_3", .caseStyle = 2, .sampleType = 2}), {}},
+        {BuildManageQuery({.caseNo = "E!1", .caseStyle = 2, .sampleType = 2}), {6}},
+        {BuildManageQuery({.doctor = "Dr'Ox", .caseStyle = 2, .sampleType = 2}), {3}},
+        // Nothing was changed by any of it.
+        {BuildManageQuery({.caseStyle = 2, .sampleType = 2}), {1, 2, 3, 4, 5, 6}},
     };
-    auto byRemark = [&](const char* text) {
-        ManageSearchFields f;
-        f.caseStyle = 2;
-        f.sampleType = 2;
-        f.remark = QString::fromUtf8(text);
-        return Manage(f);
-    };
-    EXPECT_EQ(byName("50%_x"), Set({"0000002"}));
-    EXPECT_EQ(byName("%"), Set({"0000002"}));
-    EXPECT_EQ(byName("_"), Set({"0000002", "0000006"}));
-    EXPECT_EQ(byName("["), Set({"0000003"}));
-    EXPECT_EQ(byName("[Lind]"), Set({"0000003"}));
-    EXPECT_EQ(byName("'"), Set({"0000005"}));
-    EXPECT_EQ(byName("!"), Set({"0000006"}));
-
-    EXPECT_EQ(byRemark("x' OR '1'='1"), Set({"0000001"}));
-    EXPECT_EQ(byRemark("%"), Set({"0000002", "0000006"}));
-    EXPECT_EQ(byRemark("_"), Set({"0000005"}));
-    EXPECT_EQ(byRemark(";"), Set({"0000003"}));
-    EXPECT_EQ(byRemark("--"), Set({"0000003"}));
-    EXPECT_EQ(byRemark("/*"), Set({"0000003"}));
-    EXPECT_EQ(byRemark("ORDER"), Set({"0000004"}));
-    EXPECT_EQ(byRemark("'; DELETE FROM \"CaseManage\"; --"), Ids{});
-
-    ManageSearchFields f;
-    f.caseStyle = 2;
-    f.sampleType = 2;
-    f.caseNo = QStringLiteral("C%3");
-    EXPECT_EQ(Manage(f), Set({"0000003"}));
-    f.caseNo = QStringLiteral("C_3");
-    EXPECT_EQ(Manage(f), Ids{});
-    f.caseNo = QStringLiteral("E!1");
-    EXPECT_EQ(Manage(f), Set({"0000006"}));
-    f.caseNo.clear();
-    f.doctor = QStringLiteral("Dr'Ox");
-    EXPECT_EQ(Manage(f), Set({"0000003"}));
-
-    // Nothing was changed by any of it.
-    ManageSearchFields everything;
-    everything.caseStyle = 2;
-    everything.sampleType = 2;
-    EXPECT_EQ(Manage(everything).size(), 6u);
-}
-
-TEST_P(CaseQueryTest, ManageConditions)
-{
-    AddSampleCases();
-    ManageSearchFields f;
-    EXPECT_EQ(Manage(f), Set({"0000001", "0000006"}));
-    f.sampleType = 1;
-    EXPECT_EQ(Manage(f), Set({"0000002", "0000005"}));
-    f.sampleType = 2; // combined recordings are listed too
-    EXPECT_EQ(Manage(f), Set({"0000001", "0000002", "0000003", "0000005", "0000006"}));
-    f.caseStyle = 1;
-    EXPECT_EQ(Manage(f), Set({"0000004"}));
-    f.caseStyle = 2;
-    f.doctor = QStringLiteral("Dr. Ek");
-    EXPECT_EQ(Manage(f), Set({"0000001", "0000002", "0000004", "0000006"}));
-    f.doctor.clear();
-    f.ageOn = true;
-    f.ageFrom = QStringLiteral("0");
-    f.ageTo = QStringLiteral("100");
-    // "abc" and an empty age count as no age.
-    EXPECT_EQ(Manage(f), Set({"0000001", "0000002", "0000003", "0000006"}));
-    f.ageOn = false;
-    f.dateOn = true;
-    f.dateFrom = QDate(2010, 3, 2);
-    f.dateTo = QDate(2010, 3, 2);
-    EXPECT_EQ(Manage(f), Set({"0000004"}));
-    f.dateOn = false;
-    f.genderIndex = 0;
-    f.name = QStringLiteral("o");
-    EXPECT_EQ(Manage(f), Set({"0000003"}));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(Matching(cases[i].first), cases[i].second) << "case " << i;
 
     CaseQuery archived;
     archived.filter.archivedFrom = At(2010, 3, 4, 12, 0, 0);
-    CaseRow fromDevice;
-    fromDevice.CaseID = QStringLiteral("0000007");
-    fromDevice.CaseTAVOID = QStringLiteral("A000001");
-    fromDevice.SampleTime = At(2010, 3, 4, 12, 0, 0);
-    AddRows({fromDevice});
-    EXPECT_EQ(Matching(archived), Set({"0000007"}));
+    db.AddRows({{.CaseID = Id(7), .CaseTAVOID = "A000001", .SampleTime = At(2010, 3, 4, 12, 0, 0)}});
+    EXPECT_EQ(Matching(archived), Ids{7});
 }
 
-TEST_P(CaseQueryTest, PagingEdges)
+TEST_P(CaseQueryTest, PagesOfAGrowingTable)
 {
     const CaseQuery all = BuildReviewQuery({});
-    auto listAt = [&](CasePager& pager, int mode) {
-        auto rows = pager.Fill(all, mode);
-        EXPECT_TRUE(rows.ok());
-        std::vector<QString> ids;
-        if (rows.ok()) {
-            for (const CaseRecord& r : *rows)
-                ids.push_back(r.CaseID);
-        }
-        return ids;
+    // The table's size and pages, the page before the move, the move; the page it lands on and the case
+    // numbers it lists (0: none).
+    const std::tuple<int, int, int, int, int, int, int> steps[] = {
+        {0, 0, 0, PageLast, 0, 0, 0},           {1, 1, 1, PageLast, 1, 1, 1},
+        {100, 1, 1, PageCurrent, 1, 1, 100},    {101, 2, 2, PageLast, 2, 101, 101},
+        {101, 2, 2, PagePrevious, 1, 1, 100},   {250, 3, 1, PagePrevious, 1, 1, 100},
+        {250, 3, 1, PageLast, 3, 201, 250},     {250, 3, 3, PageNext, 3, 201, 250},
+        {250, 3, 3, PagePrevious, 2, 101, 200}, {250, 3, 2, PageFirst, 1, 1, 100},
+        {250, 3, 1, PageNext, 2, 101, 200},
     };
-    auto id = [](int n) { return QStringLiteral("%1").arg(n, 7, 10, QLatin1Char('0')); };
-
     CasePager pager;
-    ASSERT_TRUE(pager.Count(all).ok());
-    EXPECT_EQ(pager.m_nRecordCount, 0);
-    EXPECT_EQ(pager.m_nPageCount, 0);
-    pager.m_nCurPage = pager.m_nPageCount;
-    EXPECT_TRUE(listAt(pager, PageLast).empty());
-    EXPECT_EQ(pager.m_nCurPage, 0);
-    EXPECT_FALSE(pager.Buttons().first || pager.Buttons().next);
-
-    AddNumberedRows(1);
-    ASSERT_TRUE(pager.Count(all).ok());
-    pager.m_nCurPage = pager.m_nPageCount;
-    EXPECT_EQ(listAt(pager, PageLast), std::vector<QString>{id(1)});
-
-    AddRows([&] {
-        std::vector<CaseRow> rows(99);
-        for (int i = 0; i < 99; ++i)
-            rows[std::size_t(i)].CaseID = id(i + 2);
-        return rows;
-    }());
-    ASSERT_TRUE(pager.Count(all).ok());
-    EXPECT_EQ(pager.m_nPageCount, 1);
-    pager.m_nCurPage = pager.m_nPageCount;
-    auto page = listAt(pager, PageCurrent);
-    ASSERT_EQ(page.size(), 100u);
-    EXPECT_EQ(page.front(), id(1));
-    EXPECT_EQ(page.back(), id(100));
-
-    AddRows({[&] { CaseRow r; r.CaseID = id(101); return r; }()});
-    ASSERT_TRUE(pager.Count(all).ok());
-    EXPECT_EQ(pager.m_nPageCount, 2);
-    pager.m_nCurPage = pager.m_nPageCount;
-    EXPECT_EQ(listAt(pager, PageLast), std::vector<QString>{id(101)});
-    page = listAt(pager, PagePrevious);
-    ASSERT_EQ(page.size(), 100u);
-    EXPECT_EQ(page.front(), id(1));
-    EXPECT_EQ(pager.m_nCurPage, 1);
-
-    AddRows([&] {
-        std::vector<CaseRow> rows(149);
-        for (int i = 0; i < 149; ++i)
-            rows[std::size_t(i)].CaseID = id(i + 102);
-        return rows;
-    }());
-    ASSERT_TRUE(pager.Count(all).ok());
-    EXPECT_EQ(pager.m_nRecordCount, 250);
-    EXPECT_EQ(pager.m_nPageCount, 3);
-    pager.m_nCurPage = 1;
-    page = listAt(pager, PagePrevious);
-    EXPECT_EQ(pager.m_nCurPage, 1);
-    ASSERT_EQ(page.size(), 100u);
-    EXPECT_EQ(page.front(), id(1));
-    EXPECT_EQ(page.back(), id(100));
-    page = listAt(pager, PageLast);
-    EXPECT_EQ(pager.m_nCurPage, 3);
-    ASSERT_EQ(page.size(), 50u);
-    EXPECT_EQ(page.front(), id(201));
-    EXPECT_EQ(page.back(), id(250));
-    EXPECT_TRUE(std::is_sorted(page.begin(), page.end()));
-    page = listAt(pager, PageNext);
-    EXPECT_EQ(pager.m_nCurPage, 3);
-    EXPECT_EQ(page.size(), 50u);
-    page = listAt(pager, PagePrevious);
-    EXPECT_EQ(page.front(), id(101));
-    EXPECT_EQ(page.back(), id(200));
-    EXPECT_TRUE(pager.Buttons().previous && pager.Buttons().next);
+    int count = 0;
+    for (const auto& [rows, pages, from, mode, landed, first, last] : steps) {
+        std::vector<CaseRow> added;
+        for (; count < rows; ++count)
+            added.push_back({.CaseID = Id(count + 1)});
+        db.AddRows(added);
+        ASSERT_TRUE(pager.Count(all).ok());
+        EXPECT_EQ(std::pair(pager.m_nRecordCount, pager.m_nPageCount), std::pair(rows, pages));
+        pager.m_nCurPage = from;
+        const auto page = pager.Fill(all, mode);
+        ASSERT_TRUE(page.ok());
+        std::vector<int> listed;
+        for (const CaseRecord& record : *page)
+            listed.push_back(record.CaseID.toInt());
+        const auto expected = std::views::iota(first, first > 0 ? last + 1 : 0);
+        EXPECT_EQ(listed, std::vector<int>(expected.begin(), expected.end()))
+            << rows << " rows, mode " << mode << " from page " << from;
+        EXPECT_EQ(pager.m_nCurPage, landed);
+    }
+    const PagerButtons middle = pager.Buttons();
+    EXPECT_TRUE(middle.first && middle.previous && middle.next && middle.last);
 }
 
 TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)
@@ -342,7 +154,7 @@ TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)
     if (GetParam() == Backend::Sqlite)
         ASSERT_TRUE(RegisterCaseDSN(QStringLiteral("/nonexistent-folder/for")).ok());
     else
-        WriteCaseDsnValue("Port", QStringLiteral("1")); // the server is not there
+        testsupport::WriteCaseDsnValue("Port", QStringLiteral("1")); // the server is not there
 
     CMyRecordSet rs;
     const DbStatus opened = rs.Open();
@@ -360,42 +172,34 @@ TEST_P(CaseQueryTest, FailuresComeBackWithTheDriversMessage)
     CasePager pager;
     pager.m_nRecordCount = 7;
     EXPECT_FALSE(pager.Count(BuildReviewQuery({})).ok());
-    EXPECT_EQ(pager.m_nRecordCount, 0);
-    EXPECT_EQ(pager.m_nPageCount, 0);
+    EXPECT_EQ(std::pair(pager.m_nRecordCount, pager.m_nPageCount), std::pair(0, 0));
     EXPECT_FALSE(pager.Fill(BuildReviewQuery({}), PageLast).ok());
 
-    WriteCaseDsnValue("Driver", QStringLiteral("No Such Driver"));
+    testsupport::WriteCaseDsnValue("Driver", QStringLiteral("No Such Driver"));
     const DbStatus noDriver = rs.Open();
     ASSERT_FALSE(noDriver.ok());
     EXPECT_FALSE(noDriver.error().text.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, CaseQueryTest, testing::Values(Backend::Sqlite, Backend::Postgres), BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, CaseQueryTest, testsupport::BothBackends(), testsupport::BackendName);
 
 // File locks are an SQLite matter: a server queues its writers itself.
 TEST(SqliteCaseFile, ALockedDatabaseRefusesWithoutHalfWrites)
 {
-    CaseBackend backend(Backend::Sqlite);
-    ASSERT_TRUE(backend.problem().isEmpty()) << backend.problem().toStdString();
-    {
-        CMyRecordSet rs;
-        ASSERT_TRUE(rs.OpenForAppend().ok());
-        for (const char* id : {"0000001", "0000002", "0000003"}) {
-            rs.AddNew();
-            rs.CaseID = QLatin1String(id);
-            ASSERT_TRUE(rs.Update().ok());
-        }
-    }
+    testsupport::TempDir start;
+    const testsupport::CaseDb db(Backend::Sqlite, start.path());
+    testsupport::WriteCaseDsnValue("Timeout", QStringLiteral("300")); // short lock waits keep this quick
+    db.AddRows({{.CaseID = Id(1)}, {.CaseID = Id(2)}, {.CaseID = Id(3)}});
     CMyRecordSet rs;
     ASSERT_TRUE(rs.OpenForAppend().ok());
-    auto locker = OdbcConnection::Open(backend.AdminConnectString());
+    auto locker = OdbcConnection::Open(db.AdminConnectString());
     ASSERT_TRUE(locker.ok());
     ASSERT_TRUE(locker->Execute(SqlText{QStringLiteral("BEGIN EXCLUSIVE TRANSACTION"), {}}).ok());
     CMyRecordSet blocked;
     EXPECT_FALSE(blocked.Open().ok());
 
     rs.AddNew();
-    rs.CaseID = QStringLiteral("0000004");
+    rs.CaseID = Id(4);
     rs.CaseName = QStringLiteral("waiting");
     const DbStatus refused = rs.Update();
     ASSERT_FALSE(refused.ok());
@@ -407,11 +211,10 @@ TEST(SqliteCaseFile, ALockedDatabaseRefusesWithoutHalfWrites)
     EXPECT_EQ(reader.GetRecordCount(), 3u);
     // The same row goes in once the lock is gone.
     rs.AddNew();
-    rs.CaseID = QStringLiteral("0000004");
+    rs.CaseID = Id(4);
     ASSERT_TRUE(rs.Update().ok());
     ASSERT_TRUE(reader.Open().ok());
     EXPECT_EQ(reader.GetRecordCount(), 4u);
 }
 
 } // namespace
-} // namespace dbtest

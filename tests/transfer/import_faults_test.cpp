@@ -1,108 +1,45 @@
-// Imports under faults, races and hostile cards: nothing lost, nothing doubled.
-
-#include "import_fixture.h"
+// Imports under faults, races, kills and hostile cards: nothing lost, nothing doubled.
+#include "child_process.h"
+#include "import_home.h"
+#include "test_data.h"
 #include "transfer/card_reader.h"
-#include "transfer/case_staging.h"
-#include "transfer/import_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
 
-#include <algorithm>
 #include <chrono>
-#include <map>
 #include <latch>
-#include <random>
-#include <set>
+#include <map>
 #include <thread>
 
 #include <sys/stat.h>
 
-using namespace transfertest;
 using archive::SampleType;
+using testsupport::ImportHome;
+using testsupport::NamesOf;
+using testsupport::RecordingListener;
+using testsupport::WriteBytes;
 
 namespace {
 
-struct QuietListener : ImportListener {
-    std::vector<ArchiveOutcome> outcomes;
-    bool StopRequested() override { return false; }
-    ReplaceReply AskReplace(const std::string&) override { return {}; }
-    void ArchiveHandled(const ArchiveOutcome& outcome, int, int) override { outcomes.push_back(outcome); }
-};
-
-// Lists the card files whose names start with `prefix` (all: "") and gives an
-// engine over them, as the download dialog and tavo-import do.
-ImportEngine ListCard(const ImportHome& home, const std::string& prefix = "")
+std::vector<ArchiveOutcome> Import(ImportEngine engine)
 {
-    std::vector<std::filesystem::path> files;
-    for (const auto& file : FindDeviceFiles(home.card())) {
-        if (file.filename().string().starts_with(prefix))
-            files.push_back(file);
-    }
-    ImportEngine engine(home.archiveRoot());
-    engine.SetEntries(ReadCard(files, std::nullopt).entries);
-    EXPECT_FALSE(engine.MarkLoaded().has_value());
-    return engine;
-}
-
-std::vector<std::string> NamesOf(const ImportEngine& engine)
-{
-    std::vector<std::string> names;
-    for (const ArchiveEntry& entry : engine.entries())
-        names.push_back(entry.Name);
-    return names;
-}
-
-std::vector<ArchiveOutcome> Import(const ImportHome& home, ReplaceMode mode = ReplaceMode::SkipLoaded,
-                                   bool deleteAfter = false)
-{
-    ImportEngine engine = ListCard(home);
-    QuietListener listener;
-    EXPECT_EQ(engine.Download(NamesOf(engine), ImportOptions{mode, deleteAfter}, listener).end, RunEnd::Completed);
+    RecordingListener listener;
+    EXPECT_EQ(engine.Download(NamesOf(engine), ImportOptions{ReplaceMode::SkipLoaded, false}, listener).end,
+              RunEnd::Completed);
     return listener.outcomes;
 }
 
-// Every archive of the card has exactly one row, every row its complete
-// folder, every folder its row, and nothing is left in staging.
-void ExpectEachArchiveOnce(const ImportHome& home, std::size_t archives)
+std::vector<ArchiveStatus> StatusesOf(const std::vector<ArchiveOutcome>& outcomes)
 {
-    const auto rows = home.Rows();
-    std::set<std::string> names;
-    std::vector<std::string> ids;
-    for (const ImportedCase& row : rows) {
-        names.insert(row.tavoId);
-        ids.push_back(row.caseId);
-        EXPECT_EQ(ReadBytes(home.archiveRoot() / row.caseId / "data.ecg"),
-                  ReadBytes(home.truth() / row.tavoId / "data.ecg"))
-            << row.caseId;
-    }
-    EXPECT_EQ(rows.size(), archives);
-    EXPECT_EQ(names.size(), archives);
-    EXPECT_EQ(home.ArchiveFolders(), ids);
+    std::vector<ArchiveStatus> statuses;
+    for (const ArchiveOutcome& outcome : outcomes)
+        statuses.push_back(outcome.status);
+    return statuses;
 }
 
 } // namespace
-
-TEST(ImportFaults, FileWithoutRecordingMakesNoCaseAndStaysOnTheCard)
-{
-    ImportHome home;
-    home.AddArchives("G", 1, SampleType::Ecg);
-    std::vector<std::uint8_t> garbage(300000);
-    std::mt19937 random(7);
-    std::generate(garbage.begin(), garbage.end(), [&random] { return static_cast<std::uint8_t>(random()); });
-    WriteBytes(home.card() / "GARB.ECG", garbage);
-
-    const auto outcomes = Import(home, ReplaceMode::SkipLoaded, true);
-    ASSERT_EQ(outcomes.size(), 2u);
-    const auto& garb = outcomes[0].name == "GARB" ? outcomes[0] : outcomes[1];
-    EXPECT_EQ(garb.status, ArchiveStatus::Failed);
-    EXPECT_NE(garb.message.find("holds no recording"), std::string::npos) << garb.message;
-    EXPECT_FALSE(garb.deletedFromCard);
-    EXPECT_TRUE(std::filesystem::exists(home.card() / "GARB.ECG"));
-    ASSERT_EQ(home.Rows().size(), 1u);
-    EXPECT_EQ(home.Rows()[0].tavoId, "G000001");
-}
 
 TEST(ImportFaults, RowWithoutFolderAndStagingLeftoversAreRepaired)
 {
@@ -110,46 +47,41 @@ TEST(ImportFaults, RowWithoutFolderAndStagingLeftoversAreRepaired)
     // renamed leaves a row without folder and a staging folder.
     ImportHome home;
     home.AddArchives("K", 2, SampleType::Ecg);
-    Import(home);
+    Import(home.Engine());
     std::filesystem::remove_all(home.archiveRoot() / "0000003");
-    std::filesystem::create_directories(home.archiveRoot() / ".incoming-a1b2c3");
     WriteBytes(home.archiveRoot() / ".incoming-a1b2c3" / "data.ecg", {1, 2, 3});
 
-    ImportEngine engine = ListCard(home);
+    ImportEngine engine = home.Engine();
     EXPECT_EQ(engine.entries()[1].Loaded, 0);
     EXPECT_TRUE(engine.entries()[1].CaseFolderLost);
-    QuietListener listener;
-    EXPECT_EQ(engine.Download(NamesOf(engine), ImportOptions{ReplaceMode::SkipLoaded, false}, listener).end,
-              RunEnd::Completed);
-    ASSERT_EQ(listener.outcomes.size(), 2u);
-    EXPECT_EQ(listener.outcomes[0].status, ArchiveStatus::Skipped);
-    EXPECT_EQ(listener.outcomes[1].status, ArchiveStatus::Added);
-    EXPECT_EQ(listener.outcomes[1].caseId, "0000003");
-    ExpectEachArchiveOnce(home, 2);
+    const auto outcomes = Import(std::move(engine));
+    EXPECT_EQ(StatusesOf(outcomes), (std::vector{ArchiveStatus::Skipped, ArchiveStatus::Added}));
+    EXPECT_EQ(outcomes.at(1).caseId, "0000003");
+    home.ExpectEachArchiveOnce(2);
 }
 
 TEST(ImportFaults, ImpossibleHeaderDateIsRecognisedByItsSource)
 {
     ImportHome home;
     home.AddArchives("D", 1, SampleType::Ecg);
-    auto bytes = ReadBytes(home.card() / "D000001.ECG");
+    auto bytes = testsupport::ReadBytes(home.card() / "D000001.ECG");
     bytes[3] = 13; // month 13
     WriteBytes(home.card() / "D000001.ECG", bytes);
-    auto outcomes = Import(home);
-    ASSERT_EQ(outcomes.size(), 1u);
-    ASSERT_EQ(outcomes[0].status, ArchiveStatus::Added);
+    // Such an archive starts when it is read.
+    const archive::DateTime before = archive::LocalNow();
+    ImportEngine engine = home.Engine();
+    EXPECT_GE(engine.entries().at(0).StartTime, before);
+    EXPECT_LE(engine.entries().at(0).StartTime, archive::LocalNow());
+    EXPECT_EQ(StatusesOf(Import(std::move(engine))), std::vector{ArchiveStatus::Added});
+    home.ExpectEachArchiveOnce(1);
     // As if that import ran an hour ago: its row holds the time it ran.
     home.Execute("UPDATE \"CaseManage\" SET \"SampleTime\" = '2020-01-01 10:00:00'");
+    EXPECT_EQ(StatusesOf(Import(home.Engine())), std::vector{ArchiveStatus::Skipped});
 
-    outcomes = Import(home);
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].status, ArchiveStatus::Skipped);
     // Another recording under the same name is not that archive.
     bytes[100] ^= 0xFF;
     WriteBytes(home.card() / "D000001.ECG", bytes);
-    outcomes = Import(home);
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].status, ArchiveStatus::Added);
+    EXPECT_EQ(StatusesOf(Import(home.Engine())), std::vector{ArchiveStatus::Added});
     EXPECT_EQ(home.Rows().size(), 2u);
 }
 
@@ -175,30 +107,26 @@ TEST(ImportFaults, HostileCardEntriesAreRefusedWithAReason)
     std::map<std::string, std::string> reasons;
     for (const CardProblem& problem : listing.problems)
         reasons[problem.fileName] = problem.reason;
-    EXPECT_EQ(reasons.size(), 6u);
-    EXPECT_NE(reasons[longest + "L.ECG"].find("64 characters"), std::string::npos);
-    EXPECT_NE(reasons["\xff\xfe.ECG"].find("UTF-8"), std::string::npos);
-    EXPECT_NE(reasons["LINK.ECG"].find("symbolic link"), std::string::npos);
-    EXPECT_NE(reasons["DANG.ECG"].find("symbolic link"), std::string::npos);
-    EXPECT_NE(reasons["FOLDER.ECG"].find("no regular file"), std::string::npos);
-    EXPECT_NE(reasons["PIPE.ECG"].find("no regular file"), std::string::npos);
+    const std::map<std::string, std::string> expected{
+        {longest + "L.ECG", "64 characters"}, {"\xff\xfe.ECG", "UTF-8"},          {"LINK.ECG", "symbolic link"},
+        {"DANG.ECG", "symbolic link"},       {"FOLDER.ECG", "no regular file"}, {"PIPE.ECG", "no regular file"}};
+    EXPECT_EQ(reasons.size(), expected.size());
+    for (const auto& [file, reason] : expected)
+        EXPECT_NE(reasons[file].find(reason), std::string::npos) << file << ": " << reasons[file];
 }
 
 TEST(ImportFaults, CaseNumbersPassOverOccupiedFolders)
 {
     ImportHome home;
     home.AddArchives("A", 2, SampleType::Ecg, {2026, 3, 1, 8, 0, 0});
-    Import(home);
+    Import(home.Engine());
     // The case table is lost; the case folders stay.
     home.Execute("DELETE FROM \"CaseManage\"");
     home.AddArchives("B", 1, SampleType::Ecg, {2026, 3, 2, 8, 0, 0});
-    ImportEngine engine = ListCard(home, "B");
-    QuietListener listener;
-    EXPECT_EQ(engine.Download(NamesOf(engine), ImportOptions{ReplaceMode::SkipLoaded, false}, listener).end,
-              RunEnd::Completed);
-    ASSERT_EQ(listener.outcomes.size(), 1u);
-    EXPECT_EQ(listener.outcomes[0].status, ArchiveStatus::Added) << listener.outcomes[0].message;
-    EXPECT_EQ(listener.outcomes[0].caseId, "0000004");
+    const auto outcomes = Import(home.Engine("B"));
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].status, ArchiveStatus::Added) << outcomes[0].message;
+    EXPECT_EQ(outcomes[0].caseId, "0000004");
 }
 
 // Two imports start at once, each having listed its card before the other
@@ -212,11 +140,11 @@ TEST(ImportFaults, ConcurrentImportsNeitherLoseNorDouble)
             ImportHome home;
             home.AddArchives("A", 2, SampleType::Ecg, {2026, 4, 1, 8, 0, 0}, 20);
             home.AddArchives("B", 2, SampleType::Ecg, {2026, 4, 2, 8, 0, 0}, 20);
-            ImportEngine first = ListCard(home, sameCard ? "" : "A");
-            ImportEngine second = ListCard(home, sameCard ? "" : "B");
+            ImportEngine first = home.Engine(sameCard ? "" : "A");
+            ImportEngine second = home.Engine(sameCard ? "" : "B");
             std::latch start(2);
             const auto run = [&start](ImportEngine& engine) {
-                QuietListener listener;
+                RecordingListener listener;
                 start.arrive_and_wait();
                 engine.Download(NamesOf(engine), ImportOptions{ReplaceMode::SkipLoaded, false}, listener);
             };
@@ -224,7 +152,7 @@ TEST(ImportFaults, ConcurrentImportsNeitherLoseNorDouble)
             std::jthread b(run, std::ref(second));
             a.join();
             b.join();
-            ExpectEachArchiveOnce(home, 4);
+            home.ExpectEachArchiveOnce(4);
             if (::testing::Test::HasFailure())
                 FAIL() << (sameCard ? "same card" : "two cards") << ", round " << round;
         }
@@ -236,19 +164,16 @@ TEST(ImportFaults, ConcurrentImportsNeitherLoseNorDouble)
 TEST(ImportFaults, KilledImportIsCompletedByTheNextRun)
 {
     constexpr int kKills = 30;
-    const auto runImport = [](const ImportHome& home) {
-        QProcess process;
-        process.start(TAVO_IMPORT_BINARY, {"--home", QString::fromStdString(home.home().string()),
-                                           QString::fromStdString(home.card().string())});
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+    const auto arguments = [](const ImportHome& home) {
+        return std::vector<std::string>{"--home", home.home().string(), home.card().string()};
     };
-    const auto makeCard = [](const ImportHome& home) { home.AddArchives("C", 10, SampleType::Ecg, {2026, 5, 1, 8, 0, 0}, 300); };
-
+    const auto makeCard = [](const ImportHome& home) {
+        home.AddArchives("C", 10, SampleType::Ecg, {2026, 5, 1, 8, 0, 0}, 300);
+    };
     ImportHome timing;
     makeCard(timing);
     const auto started = std::chrono::steady_clock::now();
-    runImport(timing);
+    EXPECT_EQ(testsupport::RunChild(TAVO_IMPORT_BINARY, arguments(timing)).exitCode, 0);
     const auto whole = std::chrono::steady_clock::now() - started;
 
     for (int kill = 0; kill < kKills; ++kill) {
@@ -261,11 +186,9 @@ TEST(ImportFaults, KilledImportIsCompletedByTheNextRun)
         std::this_thread::sleep_for(whole * kill / kKills);
         process.kill();
         process.waitForFinished();
-        runImport(home);
-        ExpectEachArchiveOnce(home, 10);
-        std::error_code error;
-        for (const auto& item : std::filesystem::directory_iterator(home.archiveRoot(), error))
-            EXPECT_FALSE(item.path().filename().string().starts_with(".incoming-")) << item.path();
+        const testsupport::ChildRun next = testsupport::RunChild(TAVO_IMPORT_BINARY, arguments(home));
+        EXPECT_EQ(next.exitCode, 0) << next.output();
+        home.ExpectEachArchiveOnce(10);
         if (::testing::Test::HasFailure())
             FAIL() << "killed after " << kill << "/" << kKills << " of the import's time";
     }

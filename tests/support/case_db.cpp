@@ -1,6 +1,8 @@
-#include "case_backend.h"
+#include "case_db.h"
 
 #include "db/case_data_source.h"
+#include "db/case_database.h"
+#include "db/my_record_set.h"
 #include "db/odbc_connection.h"
 
 #include <odbcinst.h>
@@ -10,7 +12,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-namespace dbtest {
+namespace testsupport {
 
 namespace {
 
@@ -26,19 +28,6 @@ public:
     ~UserMode() { SQLSetConfigMode(ODBC_BOTH_DSN); }
 };
 
-// The driver manager finds the user's data-source file through the password
-// database unless ODBCINI names it; point it into the test's own home.
-class OdbcIniInHome : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        const QString home = Env("HOME");
-        setenv("ODBCINI", (home + QStringLiteral("/.odbc.ini")).toLocal8Bit().constData(), 1);
-    }
-};
-
-[[maybe_unused]] testing::Environment* const g_odbcIniInHome = testing::AddGlobalTestEnvironment(new OdbcIniInHome);
-
 } // namespace
 
 std::string BackendName(const testing::TestParamInfo<Backend>& info)
@@ -52,28 +41,17 @@ void WriteCaseDsnValue(const char* key, const QString& value)
     SQLWritePrivateProfileString("Case", key, value.toUtf8().constData(), "odbc.ini");
 }
 
-QString CaseBackend::AdminConnectString() const
+CaseDb::CaseDb(Backend backend, std::filesystem::path startDir) : m_backend(backend), m_startDir(std::move(startDir))
 {
-    if (m_backend == Backend::Sqlite)
-        return QStringLiteral("Driver=SQLite3;Database=%1").arg(db::CaseDatabasePath(QString::fromStdString(m_startDir.path().string())));
-    return QStringLiteral("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=%2;Uid=%3;Pwd=%4;")
-        .arg(Env("TAVO_TEST_PG_PORT"), Env("TAVO_TEST_PG_DB"), Env("TAVO_TEST_PG_USER"), Env("TAVO_TEST_PG_PASSWORD"));
-}
-
-CaseBackend::CaseBackend(Backend backend) : m_backend(backend)
-{
+    const QString start = QString::fromStdString(m_startDir.string());
     if (backend == Backend::Sqlite) {
-        if (const auto registered = db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string()));
-            !registered.ok())
+        if (const auto registered = db::RegisterCaseDSN(start); !registered.ok())
             m_problem = registered.message;
-        // Short lock waits keep the locking tests quick.
-        WriteCaseDsnValue("Timeout", QStringLiteral("300"));
         return;
     }
     if (Env("TAVO_TEST_PG_PORT").isEmpty()) {
-        m_problem = QStringLiteral(
-            "TAVO_TEST_PG_PORT is not set: run the tests through ./test.sh, or first "
-            "eval \"$(scripts/test-postgres.sh start)\"");
+        m_problem = QStringLiteral("TAVO_TEST_PG_PORT is not set: run the tests through ./test.sh, or first "
+                                   "eval \"$(scripts/test-postgres.sh start)\"");
         return;
     }
     m_schema = QStringLiteral("t%1_%2").arg(getpid()).arg(QRandomGenerator::global()->generate() % 1000000);
@@ -98,11 +76,11 @@ CaseBackend::CaseBackend(Backend backend) : m_backend(backend)
     WriteCaseDsnValue("Password", Env("TAVO_TEST_PG_PASSWORD"));
     WriteCaseDsnValue("ConnSettings", QStringLiteral("SET search_path TO ") + m_schema);
     // As at the program's start: the entry of another driver stays as declared.
-    if (db::RegisterCaseDSN(QString::fromStdString(m_startDir.path().string())) != db::DsnRegistration::LeftAlone)
+    if (db::RegisterCaseDSN(start) != db::DsnRegistration::LeftAlone)
         m_problem = QStringLiteral("the PostgreSQL data source was not left alone");
 }
 
-CaseBackend::~CaseBackend()
+CaseDb::~CaseDb()
 {
     if (m_schema.isEmpty())
         return;
@@ -110,4 +88,33 @@ CaseBackend::~CaseBackend()
         admin->Execute(db::SqlText{QStringLiteral("DROP SCHEMA ") + m_schema + QStringLiteral(" CASCADE"), {}});
 }
 
-} // namespace dbtest
+QString CaseDb::AdminConnectString() const
+{
+    if (m_backend == Backend::Sqlite)
+        return QStringLiteral("Driver=SQLite3;Database=%1")
+            .arg(db::CaseDatabasePath(QString::fromStdString(m_startDir.string())));
+    return QStringLiteral("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=%2;Uid=%3;Pwd=%4;")
+        .arg(Env("TAVO_TEST_PG_PORT"), Env("TAVO_TEST_PG_DB"), Env("TAVO_TEST_PG_USER"), Env("TAVO_TEST_PG_PASSWORD"));
+}
+
+void CaseDb::AddRows(const std::vector<db::CaseRow>& rows) const
+{
+    db::CMyRecordSet recordset;
+    ASSERT_TRUE(recordset.OpenForAppend().ok());
+    for (const db::CaseRow& row : rows) {
+        recordset.AddNew();
+        static_cast<db::CaseRow&>(recordset) = row;
+        const db::DbStatus added = recordset.Update();
+        ASSERT_TRUE(added.ok()) << added.error().text.toStdString();
+    }
+}
+
+void CaseDb::Execute(const std::string& sql) const
+{
+    auto connection = db::OpenCaseDatabase(db::CaseConnectionKind::Direct);
+    ASSERT_TRUE(connection.ok()) << connection.error().text.toStdString();
+    const auto done = connection->Execute(db::SqlText{QString::fromStdString(sql), {}});
+    ASSERT_TRUE(done.ok()) << sql << ": " << done.error().text.toStdString();
+}
+
+} // namespace testsupport
