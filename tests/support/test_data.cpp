@@ -42,7 +42,7 @@ bool CopyRequiredFile(const std::filesystem::path& from, const std::filesystem::
         return false;
     }
     std::filesystem::create_directories(to.parent_path(), error);
-    if (!std::filesystem::copy_file(from, to, error)) {
+    if (!std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error)) {
         ADD_FAILURE() << "cannot copy test data file " << from.string() << " to " << to.string() << ": "
                       << error.message();
         return false;

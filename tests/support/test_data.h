@@ -17,7 +17,7 @@ std::filesystem::path TestDataDir();
 std::vector<std::uint8_t> ReadRequiredFile(const std::filesystem::path& path);
 std::string ReadRequiredText(const std::filesystem::path& path);
 
-// Copies such a file, making the target's folders; false (with the test
+// Copies such a file over any earlier copy, making the target's folders; false (with the test
 // failed and the path named) when the source is missing or unreadable.
 [[nodiscard]] bool CopyRequiredFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
