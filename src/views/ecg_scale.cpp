@@ -41,6 +41,12 @@ std::int64_t AlignPageStart(std::int64_t position, int speedIndex)
     return start - start % step;
 }
 
+std::int64_t PageStartShowing(std::int64_t sample, std::int64_t pageLength, int speedIndex)
+{
+    const std::int64_t start = AlignPageStart(sample - sample % pageLength, speedIndex);
+    return sample - start < pageLength ? start : start + kPairSamples;
+}
+
 std::int64_t ScrollMaximum(std::int64_t samples, std::int64_t pageLength)
 {
     return std::max<std::int64_t>(0, samples + pageLength / 3 - pageLength + 1);

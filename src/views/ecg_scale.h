@@ -36,6 +36,12 @@ std::int64_t PageLength(int speedIndex, int widthPx);
 // of the samples per pixel at the other speeds.
 std::int64_t AlignPageStart(std::int64_t position, int speedIndex);
 
+// The start of the page that shows `sample`: the page boundary at or before
+// it (pages counted from sample 0), aligned. At 20 mm/s with an odd width the
+// alignment could leave the sample just past the page's end; the start then
+// moves on by one pair of columns.
+std::int64_t PageStartShowing(std::int64_t sample, std::int64_t pageLength, int speedIndex);
+
 // The largest scroll position over `samples` samples: the last page shows
 // the final two thirds of a page of data. 0 when everything fits.
 std::int64_t ScrollMaximum(std::int64_t samples, std::int64_t pageLength);

@@ -129,7 +129,7 @@ void CECGWaveView::selectBeat(int beatIndex)
     const std::int64_t length = PageLength(m_speedIndex, m_layout.waveArea.width());
     const std::int64_t peak = beat->Peak;
     if (length > 0 && (peak < m_position || peak >= m_position + length))
-        SetPosition(peak - peak % length);
+        SetPosition(PageStartShowing(peak, length, m_speedIndex));
     RedrawPage();
 }
 

@@ -158,7 +158,8 @@ TEST(EcgWaveView, LabelsCycleTheScalesAndPagesStayAligned)
     CECGWaveView view;
     view.resize(kCanvas);
     view.show();
-    OpenAndWait(view, WriteCase(dir.path(), std::vector<std::uint16_t>(20000, 2048)));
+    const std::vector<std::uint16_t> flat(20000, 2048);
+    OpenAndWait(view, WriteCase(dir.path(), flat));
     // 25 mm/s over 400 columns: pages of 800 samples, the last one two thirds empty.
     EXPECT_EQ(view.findChild<QScrollBar*>("ecgScrollBar")->maximum(), 20000 + 800 / 3 - 800 + 1);
 
@@ -180,6 +181,12 @@ TEST(EcgWaveView, LabelsCycleTheScalesAndPagesStayAligned)
         view.scrollBySteps(wheel);
         EXPECT_EQ(view.GetPageParams().position, position) << wheel;
     }
+    // 401 columns take 1003 samples; beat 2005 is shown from 1005, not 1000.
+    view.resize(401, kCanvas.height());
+    WriteCase(dir.path(), flat, 2005);
+    view.scrollBySteps(-20 * 2000);
+    view.selectBeat(0);
+    EXPECT_EQ(view.GetPageParams().position, 1005);
 }
 
 TEST(EcgWaveView, LivePanelShowsRateAndInterval)
