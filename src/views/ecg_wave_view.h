@@ -48,7 +48,7 @@ public:
     bool isDetecting() const { return m_detection != nullptr; }
     std::int64_t sampleCount() const { return m_sampleCount; }
     int selectedBeat() const { return m_selectedBeat; }
-    const views::ecg::EcgLayout& layout() const { return m_layout; }
+    const views::ecg::EcgLayout& stripLayout() const { return m_layout; }
 
 public slots:
     // Shows the case (a case that is not open closes the current one) and

@@ -165,18 +165,18 @@ TEST(EcgWaveView, LabelsCycleTheScalesAndPagesStayAligned)
 
     const auto click = [&view](const QRect& label) { QTest::mouseClick(&view, Qt::LeftButton, {}, label.center()); };
     for (const double speed : {50.0, 12.5, 20.0, 25.0}) {
-        click(view.layout().speedLabel);
+        click(view.stripLayout().speedLabel);
         EXPECT_EQ(view.GetPageParams().speedMmPerS, speed);
     }
     for (const int gain : {20, 5, 10}) {
-        click(view.layout().gainLabel);
+        click(view.stripLayout().gainLabel);
         EXPECT_EQ(view.GetPageParams().gainMmPerMv, gain);
     }
-    QTest::mouseMove(&view, view.layout().gainLabel.center());
+    QTest::mouseMove(&view, view.stripLayout().gainLabel.center());
     EXPECT_EQ(view.cursor().shape(), Qt::PointingHandCursor);
 
     for (int k = 0; k < 3; ++k)
-        click(view.layout().speedLabel); // 20 mm/s
+        click(view.stripLayout().speedLabel); // 20 mm/s
     for (const auto& [wheel, position] : {std::pair{140, 5}, {140, 10}, {-20, 5}, {20 * 1003, 1005}}) {
         view.scrollBySteps(wheel);
         EXPECT_EQ(view.GetPageParams().position, position) << wheel;
@@ -200,7 +200,7 @@ TEST(EcgWaveView, LivePanelShowsRateAndInterval)
         std::thread([&view, &c] { view.SetHeartRate(c.bpm); }).join();
         QCoreApplication::processEvents();
         const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const LivePanelRows rows = PanelRows(view.layout());
+        const LivePanelRows rows = PanelRows(view.stripLayout());
         for (const auto& [row, text] : {std::pair{rows.heartRateDigits, c.rate}, {rows.intervalDigits, c.interval}}) {
             const int left = row.left() + (row.width() - 20 * static_cast<int>(text.size())) / 2;
             for (int i = 0; i < text.size(); ++i) {
@@ -225,17 +225,17 @@ TEST(EcgWaveView, LiveSweepDrawsColumnsPerSpeed)
         view.StartLive();
         QCoreApplication::processEvents();
         for (int k = 0; k < c.speedClicks; ++k)
-            QTest::mouseClick(&view, Qt::LeftButton, {}, view.layout().speedLabel.center());
+            QTest::mouseClick(&view, Qt::LeftButton, {}, view.stripLayout().speedLabel.center());
         const std::vector<std::uint16_t> flat(40, 2048);
         std::thread([&view, &flat] { view.AddLiveSamples(flat); }).join();
         QCoreApplication::processEvents();
         const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QRect area = view.layout().waveArea;
+        const QRect area = view.stripLayout().waveArea;
         const int zero = area.top() + 3 * area.height() / 5;
         // The last column plotted is where the next segment starts.
         EXPECT_TRUE(IsTrace(shown, area.left() + c.columns - 2, zero)) << c.speedClicks;
         EXPECT_FALSE(IsTrace(shown, area.left() + c.columns - 1, zero)) << c.speedClicks;
-        EXPECT_LT(area.right(), view.layout().panel.left());
+        EXPECT_LT(area.right(), view.stripLayout().panel.left());
     }
 }
 
@@ -290,7 +290,7 @@ TEST(EcgWaveView, BadInputShowsWhatThereIs)
         view.selectBeat(0);
         view.scrollBySteps(-4000);
         view.scrollBySteps(40000);
-        QTest::mouseClick(&view, Qt::LeftButton, {}, view.layout().speedLabel.center());
+        QTest::mouseClick(&view, Qt::LeftButton, {}, view.stripLayout().speedLabel.center());
         EXPECT_LE(view.GetPageParams().position, c.samples) << c.name;
         EXPECT_FALSE(view.grab().isNull()) << c.name;
         EXPECT_FALSE(RenderPage({{dir / "case", {}, 0}, 1 << 30, 0, 2, 0, true}, c.size).isNull()) << c.name;
