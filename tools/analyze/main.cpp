@@ -6,7 +6,7 @@
 #include "case_score.h"
 
 #include "cli/command_line.h"
-#include "settings/system_settings.h"
+#include "settings/analysis_settings.h"
 
 #include <charconv>
 #include <optional>
@@ -141,16 +141,9 @@ bool ApplyOverride(const std::string& assignment, Options& options)
 void TakeStoredSettings(Options& options)
 {
     LoadSettings();
-    options.ecg.Filter50Hz = g_Settings.Filter50Hz;
-    options.ecg.Detector = g_Settings.Detector;
-    options.spo.MinSpo2 = static_cast<std::uint16_t>(g_Settings.MinSpo2);
-    options.spo.MaxSpo2 = static_cast<std::uint16_t>(g_Settings.MaxSpo2);
-    options.spo.Desaturation = static_cast<std::int16_t>(g_Settings.Desaturation);
-    options.spo.MaxDrop = static_cast<std::int16_t>(g_Settings.MaxDrop);
-    options.spo.MinDesatTime = g_Settings.MinDesatTime;
-    options.spo.MaxDesatTime = g_Settings.MaxDesatTime;
-    options.spo.SwingIndex = static_cast<std::int16_t>(g_Settings.SwingIndex);
-    options.spo.Level = static_cast<std::uint16_t>(g_Settings.Level);
+    const AnalysisSettings stored = AnalysisSettingsFrom(g_Settings);
+    options.ecg = stored.ecg;
+    options.spo = stored.spo;
 }
 
 cli::Parsed<Options> ParseCommand(const std::vector<std::string>& arguments)
