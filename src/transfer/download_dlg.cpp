@@ -8,6 +8,7 @@
 #include "transfer/progress_dlg.h"
 #include "transfer/removable_media.h"
 #include "transfer/replace_dlg.h"
+#include "widgets/column_fit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -156,6 +157,13 @@ void CDownloadDlg::ApplyTexts()
     m_typeFilter->setCurrentIndex(static_cast<int>(TypeFilter::All));
     m_list->setHorizontalHeaderLabels(
         {Text("IDS_STR_SN"), Text("IDS_STR_CHECKTIME"), Text("IDS_STR_SMPTYPE"), Text("IDS_STR_BDLOAD")});
+    FitColumns();
+}
+
+void CDownloadDlg::FitColumns()
+{
+    for (int column = 0; column < ColumnCount; ++column)
+        widgets::WidenColumnToFit(*m_list, *m_list->horizontalHeader(), column);
 }
 
 int CDownloadDlg::DoModal()
@@ -237,6 +245,7 @@ void CDownloadDlg::FillList()
         m_list->setItem(row, LoadedColumn,
                         new QTableWidgetItem(Text(entry.Loaded == 1 ? "IDS_STR_YES" : "IDS_STR_NO")));
     }
+    FitColumns();
     m_nSelected = 0;
 }
 

@@ -56,6 +56,8 @@ private:
     void ApplyTexts();
     QStringList PickCardFiles();
     void FillList();
+    // Every title and value fits its column.
+    void FitColumns();
     void OnFilterChanged();
     void OnAllToggled(bool checked);
     void UntickAll();

@@ -1,4 +1,5 @@
 #include "widgets/column_list_ctrl.h"
+#include "widgets/column_fit.h"
 
 #include "lang/language.h"
 
@@ -252,9 +253,7 @@ void CColumnListCtrl::SortBy(int column)
 // arrow) or one of its texts; never narrows one.
 void CColumnListCtrl::FitColumn(int column)
 {
-    const int needed = std::max(header()->sectionSizeHint(column), sizeHintForColumn(column));
-    if (header()->sectionSize(column) < needed)
-        header()->resizeSection(column, needed);
+    widgets::WidenColumnToFit(*this, *header(), column);
 }
 
 void CColumnListCtrl::UpdatePositions()

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -161,6 +162,12 @@ TEST_F(DownloadDialogTest, ListsFiltersAndDownloadsNewCases)
     EXPECT_EQ(counter->text(), "0/3");
     EXPECT_TRUE(Child<QCheckBox>("allCheck")->isChecked());
     EXPECT_EQ(Child<QPushButton>("exitButton")->text(), "&Exit");
+    for (int column = 0; column < list->columnCount(); ++column) {
+        const QFontMetrics metrics(list->font());
+        const int textWidth = std::max(metrics.horizontalAdvance(list->horizontalHeaderItem(column)->text()),
+                                       metrics.horizontalAdvance(Cell(0, column)));
+        EXPECT_GT(list->columnWidth(column), textWidth) << "column " << column << " cuts its text";
+    }
 
     auto* type = Child<QComboBox>("typeFilter");
     type->setCurrentIndex(0); // ECG: the combined archives do not show
