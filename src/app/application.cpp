@@ -13,7 +13,7 @@ CMoss03App theApp;
 CMoss03App::CMoss03App() = default;
 CMoss03App::~CMoss03App() = default;
 
-bool CMoss03App::InitInstance()
+bool CMoss03App::InitInstance(const QString& reviewCase)
 {
     m_strArchivePath = StartPath(QStringLiteral("Archive"));
 
@@ -29,6 +29,8 @@ bool CMoss03App::InitInstance()
 
     m_frame = std::make_unique<CMainFrame>();
     m_frame->show();
+    if (!reviewCase.isEmpty())
+        m_frame->StartReviewOn(reviewCase);
     return true;
 }
 

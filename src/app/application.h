@@ -21,8 +21,9 @@ public:
 
     // Start-up on the user-interface thread (the start directory is already
     // current): fixes the archive root, loads the settings and the language,
-    // creates and shows the main frame. Returns false when there is no frame.
-    bool InitInstance();
+    // creates and shows the main frame, with the review window on
+    // `reviewCase` when one is given. Returns false when there is no frame.
+    bool InitInstance(const QString& reviewCase = {});
     // Destroys the main frame; called before the QApplication goes.
     void ExitInstance();
 

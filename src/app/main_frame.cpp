@@ -8,6 +8,8 @@
 #include "app/placeholder_dialog.h"
 #include "app/start_directory.h"
 #include "lang/language.h"
+#include "lang/text_format.h"
+#include "review/review_window.h"
 #include "settings/system_settings.h"
 #include "transfer/download_dlg.h"
 
@@ -69,6 +71,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tavo-vezi.png")));
     addToolBar(Qt::TopToolBarArea, m_pToolBar);
     setCentralWidget(m_pView);
+    CreateReviewWindow();
 
     m_fixedSize = MainFrameSize(ScreenSize(this));
     RestoreFixedSize();
@@ -88,6 +91,39 @@ CMainFrame::~CMainFrame()
 {
     if (theApp.m_pMainWnd == this)
         theApp.m_pMainWnd = nullptr;
+    theApp.m_pReviewWnd = nullptr;
+    theApp.m_pSpOWaveView = nullptr;
+}
+
+void CMainFrame::CreateReviewWindow()
+{
+    auto* review = new CWaveBackVw(
+        nullptr, {theApp.m_strCurrentCase, theApp.m_bStartScreen, theApp.m_bReviewMode, theApp.m_nDisplayMode,
+                  theApp.m_strArchivePath});
+    m_pView->SetReviewWindow(review);
+    theApp.m_pReviewWnd = review;
+    theApp.m_pSpOWaveView = review->SpoView();
+    connect(&theApp, &CMoss03App::reviewActivated, review, &CWaveBackVw::ActivateReview);
+    connect(&theApp, &CMoss03App::caseTableChanged, review, &CWaveBackVw::RefreshCases);
+    connect(&theApp, &CMoss03App::languageChanged, review, &CWaveBackVw::ReloadTexts);
+    connect(review, &CWaveBackVw::reviewClosed, this, &CMainFrame::ReturnToStartScreen);
+}
+
+void CMainFrame::StartReviewOn(const QString& caseId)
+{
+    theApp.m_bFromStartScreen = 1;
+    m_pView->ShowReviewArea();
+    theApp.m_bStartScreen = 0;
+    theApp.m_strCurrentCase = caseId;
+    theApp.m_bReviewMode = 1;
+    emit theApp.reviewActivated();
+    UpdateCommandStates();
+    if (theApp.m_pReviewWnd->OpenCaseId() == caseId)
+        return;
+    QMessageBox box(QMessageBox::Warning, g_Language.GetString("IDS_STR_WARNING"),
+                    FormatText(g_Language.GetString("IDS_STR_NOCASE"), {caseId}), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("unknownCase"));
+    box.exec();
 }
 
 void CMainFrame::UpdateCommandStates()

@@ -31,6 +31,9 @@ public:
     QMenu* createPopupMenu() override;
     // The review window closed: back to the start screen.
     void ReturnToStartScreen();
+    // Leaves the start screen for the review window with `caseId` open; an
+    // unknown case is reported and the newest case opened instead.
+    void StartReviewOn(const QString& caseId);
 
 public slots:
     void OnDownLoad();
@@ -47,6 +50,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void CreateReviewWindow();
     void RunCommand(CommandId id);
     bool WindowStateChangeAllowed() const;
     void RestoreFixedSize();
