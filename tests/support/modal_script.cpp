@@ -36,6 +36,9 @@ void ModalScript::Poll()
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal == m_last.data() || !modal->isVisible())
         return;
+    // A progress box closes by itself; there is nothing to answer.
+    if (modal->objectName() == QLatin1String("progressDialog"))
+        return;
     m_last = modal;
     ++m_answered;
     if (m_steps.empty()) {
