@@ -8,7 +8,9 @@
 #include "app/main_toolbar.h"
 #include "app/main_view.h"
 #include "app/start_directory.h"
+#include "db/case_data_source.h"
 #include "lang/language.h"
+#include "review/review_window.h"
 #include "settings/system_settings.h"
 
 #include <QAction>
@@ -47,6 +49,8 @@ protected:
         theApp.m_fnStopSampling = nullptr;
         g_Settings = SystemSettings{};
         g_Language.LoadLanguage(QStringLiteral("None"));
+        // The review window lists the cases of this start directory's own database.
+        EXPECT_TRUE(db::RegisterCaseDSN(QString::fromStdString(m_dir.path().string())).ok());
     }
     ~AppTest() override
     {
@@ -443,6 +447,21 @@ TEST_F(AppTest, HelpOpensTheHelpFileAndAboutNamesProgramVersionQtAndLicence)
     frame.OnAppAbout();
     for (const char* part : {"TAVO_Vezi", QT_VERSION_STR, "GPL-3.0-or-later"})
         EXPECT_TRUE(text.contains(part)) << part << " not in " << text.toStdString();
+}
+
+TEST_F(AppTest, ReviewOfAnUnknownCaseSaysSoInTheReviewWindow)
+{
+    UseShippedEnglish();
+    CMainFrame frame;
+    frame.show();
+    ModalScript script;
+    QString text;
+    script.Then(script.Press(QMessageBox::Ok, &text));
+    frame.StartReviewOn("0000042");
+    EXPECT_EQ(text, "Case 0000042 is not in the case database.");
+    EXPECT_TRUE(frame.View()->IsReviewAreaShown());
+    EXPECT_EQ(ScreenState(), (std::vector<int>{0, 1, 1}));
+    EXPECT_EQ(frame.View()->ReviewWindow(), static_cast<QWidget*>(theApp.m_pReviewWnd));
 }
 
 #include "app_test.moc"
