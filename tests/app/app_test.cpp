@@ -10,7 +10,6 @@
 #include "app/start_directory.h"
 #include "db/case_data_source.h"
 #include "lang/language.h"
-#include "review/review_window.h"
 #include "settings/system_settings.h"
 
 #include <QAction>
@@ -461,7 +460,6 @@ TEST_F(AppTest, ReviewOfAnUnknownCaseSaysSoInTheReviewWindow)
     EXPECT_EQ(text, "Case 0000042 is not in the case database.");
     EXPECT_TRUE(frame.View()->IsReviewAreaShown());
     EXPECT_EQ(ScreenState(), (std::vector<int>{0, 1, 1}));
-    EXPECT_EQ(frame.View()->ReviewWindow(), static_cast<QWidget*>(theApp.m_pReviewWnd));
 }
 
 #include "app_test.moc"
