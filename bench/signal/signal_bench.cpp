@@ -1,6 +1,7 @@
 // Whole-day analyses: ProcessFile over 24 h of ECG with each beat detector
-// (argument 0 designed, 1 enhanced) and the SpO2 analysis of 24 h of
-// oximetry, both built by repeating one of the golden recordings.
+// (argument 0 designed, 1 enhanced), a plain read of the same file (the
+// floor), and the SpO2 analysis of 24 h of oximetry, all built by repeating
+// one of the golden recordings. items_per_second counts samples.
 
 #include "signal/ecg_analysis.h"
 #include "signal/file_io.h"
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -58,6 +60,21 @@ BENCHMARK(BM_EcgProcessFileOneDay)
     ->Arg(kEnhancedDetector)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The floor: reading the same day-long "data.ecg" in blocks and nothing more.
+void BM_EcgReadOneDay(benchmark::State& state)
+{
+    const std::uint64_t samples = kDaySeconds * 200;
+    DayFolder day(std::filesystem::path(TAVO_TEST_DATA_DIR) / "ecg-records/100/data.ecg", "data.ecg", samples * 2);
+    std::vector<char> block(64 * 1024);
+    for (auto _ : state) {
+        std::ifstream in(day.path() / "data.ecg", std::ios::binary);
+        while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+            benchmark::DoNotOptimize(block.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * samples));
+}
+BENCHMARK(BM_EcgReadOneDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SpO2AnalysisOneDay(benchmark::State& state)
 {

@@ -27,6 +27,11 @@ Status SyncPath(const std::filesystem::path& path, int flags, const char* what)
 
 Status ReplaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, mode_t mode)
 {
+    // A device, pipe or folder at the path stays what it is: a rename over it
+    // would, with enough rights, turn /dev/null into a plain file.
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
+        return Status::Error("Cannot replace " + path.string() + ": not a regular file");
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     std::string name(".");
     name.append(path.filename().string()).append(".XXXXXX");

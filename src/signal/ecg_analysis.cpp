@@ -1,5 +1,6 @@
 #include "signal/ecg_analysis.h"
 
+#include "signal/ecg_stages.h"
 #include "signal/file_io.h"
 
 #include <algorithm>
@@ -9,7 +10,10 @@
 
 namespace {
 
-constexpr std::int32_t kZeroLevel = 2048;
+using ecgstages::kZeroLevel;
+using ecgstages::RingIndex;
+using ecgstages::SlopeEnergy;
+
 constexpr int kRefractorySamples = 36;   // 180 ms
 constexpr int kNoiseCrossingDistance = 30;
 constexpr int kLongestQrs = 54;          // 270 ms
@@ -27,37 +31,6 @@ std::int32_t Limit(std::int32_t value, std::int32_t low, std::int32_t high)
 void AddNoise(QrsRecord& beat, int score)
 {
     beat.NoiseCount = static_cast<std::uint8_t>(std::min(255, beat.NoiseCount + score));
-}
-
-// Position inside a sample ring. No stage looks back more than about a
-// hundred samples, so any ring of that size or more gives the same values; a
-// power of two keeps the indexing cheap. Indices before the first sample land
-// on slots that are still zero, so they read as 0.
-template <int Size>
-inline int RingIndex(std::int64_t index)
-{
-    static_assert((Size & (Size - 1)) == 0, "ring sizes are powers of two");
-    return static_cast<int>(static_cast<std::uint64_t>(index) & (Size - 1));
-}
-
-// The slope energy trunc(d^2 x 1/45) in single precision, looked up for the
-// slopes of 12-bit signals.
-constexpr float kEnergyScale = 0.022222223f;
-constexpr int kEnergyTableSize = 4096;
-constexpr std::array<std::int32_t, kEnergyTableSize> kEnergyTable = [] {
-    std::array<std::int32_t, kEnergyTableSize> table{};
-    for (std::int64_t d = 0; d < kEnergyTableSize; ++d)
-        table[static_cast<std::size_t>(d)] = static_cast<std::int32_t>(static_cast<float>(d * d) * kEnergyScale);
-    return table;
-}();
-
-std::int32_t SlopeEnergy(std::int64_t slope)
-{
-    if (slope < kEnergyTableSize)
-        return kEnergyTable[static_cast<std::size_t>(slope)];
-    const float scaled = static_cast<float>(slope * slope) * kEnergyScale;
-    // Several channels can reach slopes whose energy no longer fits.
-    return static_cast<std::int32_t>(std::min(scaled, static_cast<float>(std::numeric_limits<std::int32_t>::max() / 8)));
 }
 
 // Whether a signed distance is a positive or negative multiple of `period`.
@@ -208,14 +181,6 @@ bool CECGAnalysis::ProcessSample(std::span<std::uint16_t> samples)
     return m_channels == 1 ? Step<1>(samples.data()) : Step<0>(samples.data());
 }
 
-void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates)
-{
-    for (std::uint16_t& sample : samples) {
-        if (Step<1>(&sample))
-            heartRates.push_back(GetHeartRate());
-    }
-}
-
 // The notch and baseline filters change the samples in place, for every
 // detector.
 template <int FixedChannels>
@@ -261,6 +226,18 @@ bool CECGAnalysis::Step(std::uint16_t* samples)
         if (m_r + 2 < m_q)
             DetectorStep();
     }
+    const bool heartRateStep = FinishStep();
+    ++m_processed;
+    return heartRateStep;
+}
+
+// The whole-file path starts with single steps.
+template bool CECGAnalysis::Step<1>(std::uint16_t* samples);
+
+// The heart-rate step and the live classification that follow each detector
+// step; true when the heart-rate step ran.
+bool CECGAnalysis::FinishStep()
+{
     // The phase is (r - 20) mod 200 and r never goes below 0, so a zero phase
     // also means r >= 20.
     const bool heartRateStep = m_heartRatePhase == 0;
@@ -272,7 +249,6 @@ bool CECGAnalysis::Step(std::uint16_t* samples)
     const std::int64_t due = m_r - kClassifyDelay;
     if (m_newestEnd == due || m_olderEnd >= due)
         ClassifyCompletedBeats();
-    ++m_processed;
     return heartRateStep;
 }
 
@@ -296,10 +272,8 @@ inline std::uint16_t CECGAnalysis::RemoveBaseline(int channel, std::uint16_t sam
     m_baselineSum[channel] += static_cast<std::int32_t>(sample) - slot;
     slot = sample;
     const std::int32_t base = static_cast<std::int32_t>(m_baselineSum[channel] / kBaselineSize) - kZeroLevel;
-    std::int32_t& track = m_track[channel];
-    if (track != base)
-        track = track + (base - track) / 1600 + (track < base ? 1 : -1);
-    return static_cast<std::uint16_t>(sample - track);
+    m_track[channel] = ecgstages::NextTrack(m_track[channel], base);
+    return static_cast<std::uint16_t>(sample - m_track[channel]);
 }
 
 // Four-sample moving sum, started over x[-2] .. x[1]. `first` is a constant
@@ -364,6 +338,52 @@ inline void CECGAnalysis::DetectorStep()
         m_decayPhase = 0;
     if (++m_heartRatePhase == kHeartRatePeriod)
         m_heartRatePhase = 0;
+}
+
+// How many of the next detector steps (at most `limit`) would only move r
+// on: outside a complex, no threshold decay, no heart-rate step, no beat
+// due, and the averaged energy at or below the threshold.
+std::int64_t CECGAnalysis::QuietSteps(std::int64_t limit) const
+{
+    if (m_inQrs || m_decayPhase == 0)
+        return 0;
+    limit = std::min<std::int64_t>(limit, kDecayPeriod - m_decayPhase);
+    limit = std::min<std::int64_t>(limit, kHeartRatePeriod - 1 - m_heartRatePhase);
+    const std::int64_t firstDue = m_r + 1 - kClassifyDelay; // due point after the first step
+    if (m_olderEnd >= firstDue)
+        return 0;
+    if (m_newestEnd >= firstDue)
+        limit = std::min(limit, m_newestEnd - firstDue);
+    std::int64_t steps = 0;
+    while (steps < limit && Averaged(m_r - 1 + steps) <= m_thr)
+        ++steps;
+    return steps;
+}
+
+// The detector, heart-rate and classification steps of the block; stretches
+// where they would only move r on are skipped in one go.
+void CECGAnalysis::DetectBlock(std::int64_t count, std::vector<int>& heartRates)
+{
+    const std::int64_t stop = m_r + count;
+    while (m_r < stop) {
+        SkipQuietSteps(QuietSteps(stop - m_r));
+        if (m_r == stop)
+            break;
+        DetectorStep();
+        if (FinishStep())
+            heartRates.push_back(GetHeartRate());
+    }
+}
+
+// Moves r over steps counted by QuietSteps. The heart-rate phase cannot wrap
+// within them; the decay phase can reach its period on the last one.
+void CECGAnalysis::SkipQuietSteps(std::int64_t steps)
+{
+    m_r += steps;
+    m_decayPhase += static_cast<int>(steps);
+    if (m_decayPhase == kDecayPeriod)
+        m_decayPhase = 0;
+    m_heartRatePhase += static_cast<int>(steps);
 }
 
 void CECGAnalysis::DecayThreshold()

@@ -6,6 +6,7 @@
 #include "signal/file_io.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 #include <vector>
 
@@ -66,14 +67,14 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
     UseSink(std::move(buffer));
 
     HeartRateTally tally;
-    std::vector<std::uint8_t> block(kReadBlockBytes);
+    // "data.ecg" is little-endian, so on such hosts the bytes are the samples.
     std::vector<std::uint16_t> samples(kReadBlockBytes / 2);
     std::vector<int> heartRates;
     std::uint64_t bytesRead = 0;
     int lastPercent = -1;
     bool readFailed = false;
     while (true) {
-        const std::int64_t read = base::ReadFull(input->fd.get(), block.data(), block.size());
+        const std::int64_t read = base::ReadFull(input->fd.get(), samples.data(), kReadBlockBytes);
         readFailed = read < 0;
         if (read <= 0)
             break;
@@ -81,10 +82,10 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
         bytesRead += got;
         const std::size_t whole = got / 2 * 2;
         const std::size_t count = whole / 2;
-        // Decoding the block first keeps the detector loop free of byte work.
         std::uint64_t outOfRange = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            samples[i] = static_cast<std::uint16_t>(block[2 * i] | (block[2 * i + 1] << 8));
+            if constexpr (std::endian::native == std::endian::big)
+                samples[i] = static_cast<std::uint16_t>((samples[i] >> 8) | (samples[i] << 8));
             outOfRange += samples[i] > kLargestSample ? 1 : 0;
         }
         result.outOfRangeSamples += outOfRange;
@@ -100,7 +101,7 @@ EcgFileResult CECGAnalysis::ProcessFile(const std::filesystem::path& caseFolder,
                 progress->SetPos(std::min(percent, 100));
             lastPercent = percent;
         }
-        if (got < block.size())
+        if (got < kReadBlockBytes)
             break; // the end of the file
     }
     std::vector<QrsRecord> records = std::move(buffered.records());

@@ -28,13 +28,7 @@ QFont CaptionFont()
 void DrawDigits(QPainter& painter, const QRect& row, const QString& text, bool alarm)
 {
     painter.fillRect(row, Qt::black);
-    const QImage& strip = HeartRateDigitStrip(alarm);
-    const int left = row.left() + (row.width() - kDigitWidthPx * static_cast<int>(text.size())) / 2;
-    for (int i = 0; i < text.size(); ++i) {
-        const int image = text[i] == QLatin1Char('-') ? kDashImage : text[i].digitValue();
-        painter.drawImage(QPoint(left + i * kDigitWidthPx, row.top()), strip,
-                          QRect(image * kDigitWidthPx, 0, kDigitWidthPx, kDigitHeightPx));
-    }
+    DrawDigitImages(painter, QPoint(row.left() + (row.width() - DigitTextWidth(text)) / 2, row.top()), text, alarm);
 }
 
 } // namespace

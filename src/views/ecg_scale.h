@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/trace_area.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -16,7 +18,6 @@ inline constexpr int kPixelsPerMm = 4;
 inline constexpr int kZeroLevel = 2048;     // the sample value of 0 mV
 inline constexpr double kPixelsPerUnitAndGain = 0.0214; // per sample unit and mm/mV
 inline constexpr int kEdgeInsetPx = 5;      // traces stay this far inside the area
-inline constexpr int kMinTraceHeightPx = 10; // lower areas show no trace
 
 inline constexpr std::array<double, 4> kSpeedMmPerS{12.5, 20.0, 25.0, 50.0};
 inline constexpr std::array<int, 3> kGainMmPerMv{5, 10, 20};

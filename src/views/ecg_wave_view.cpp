@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <climits>
-#include <utility>
+#include <vector>
 
 using namespace views::ecg;
 
@@ -51,23 +51,14 @@ CECGWaveView::~CECGWaveView() = default;
 
 void CECGWaveView::StartLive()
 {
-    {
-        const std::lock_guard lock(m_liveMutex);
-        m_liveSamples.clear();
-    }
+    (void)m_liveSamples.Take(); // what came before belongs to no sweep
     m_liveRate = -1;
     QMetaObject::invokeMethod(this, &CECGWaveView::BeginLive, Qt::QueuedConnection);
 }
 
 void CECGWaveView::AddLiveSamples(std::span<const std::uint16_t> samples)
 {
-    bool post = false;
-    {
-        const std::lock_guard lock(m_liveMutex);
-        m_liveSamples.insert(m_liveSamples.end(), samples.begin(), samples.end());
-        post = !std::exchange(m_drainPosted, true);
-    }
-    if (post)
+    if (m_liveSamples.Push(samples))
         QMetaObject::invokeMethod(this, &CECGWaveView::DrainLiveSamples, Qt::QueuedConnection);
 }
 
@@ -200,12 +191,7 @@ void CECGWaveView::BeginLive()
 
 void CECGWaveView::DrainLiveSamples()
 {
-    std::vector<std::uint16_t> samples;
-    {
-        const std::lock_guard lock(m_liveMutex);
-        samples.swap(m_liveSamples);
-        m_drainPosted = false;
-    }
+    const std::vector<std::uint16_t> samples = m_liveSamples.Take();
     if (m_live)
         update(m_sweep.AddSamples(m_buffer, m_layout.waveArea, samples, m_speedIndex, m_gainIndex, g_SmoothLines));
 }

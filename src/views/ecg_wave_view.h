@@ -3,6 +3,7 @@
 #include "views/beat_detection_run.h"
 #include "views/ecg_live.h"
 #include "views/ecg_page.h"
+#include "views/live_sweep.h"
 #include "views/view_case.h"
 
 #include <QImage>
@@ -10,9 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
-#include <vector>
 
 class QScrollBar;
 
@@ -106,10 +105,8 @@ private:
     std::atomic<int> m_speedIndex{views::ecg::kDefaultSpeedIndex};
     std::atomic<int> m_gainIndex{views::ecg::kDefaultGainIndex};
 
-    // Live: samples handed over and not yet drawn, under m_liveMutex.
-    std::mutex m_liveMutex;
-    std::vector<std::uint16_t> m_liveSamples;
-    bool m_drainPosted = false;
+    // Live: samples handed over and not yet drawn.
+    views::LiveFeed<std::uint16_t> m_liveSamples;
     std::atomic<int> m_liveRate{-1}; // -1: no rate since the start
     int m_shownRate = -1;            // -1: the panel shows no digits
     bool m_shownAlarm = false;

@@ -68,4 +68,19 @@ const QImage& HeartRateDigitStrip(bool alarm)
     return alarm ? alarming : normal;
 }
 
+int DigitTextWidth(const QString& text)
+{
+    return kDigitWidthPx * static_cast<int>(text.size());
+}
+
+void DrawDigitImages(QPainter& painter, QPoint topLeft, const QString& text, bool alarm)
+{
+    const QImage& strip = HeartRateDigitStrip(alarm);
+    for (int i = 0; i < text.size(); ++i) {
+        const int image = text[i] == QLatin1Char('-') ? kDashImage : text[i].digitValue();
+        painter.drawImage(topLeft + QPoint(i * kDigitWidthPx, 0), strip,
+                          QRect(image * kDigitWidthPx, 0, kDigitWidthPx, kDigitHeightPx));
+    }
+}
+
 } // namespace views

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
+#include <QString>
+
+class QPainter;
 
 namespace views {
 
@@ -12,5 +16,11 @@ inline constexpr int kDigitHeightPx = 22;
 inline constexpr int kDashImage = 10;
 
 const QImage& HeartRateDigitStrip(bool alarm);
+
+// Width of `text` drawn by DrawDigitImages: one image per character.
+int DigitTextWidth(const QString& text);
+// Draws `text` (digits and '-') as images of the strip, the first with its
+// top left corner at `topLeft`, each kDigitWidthPx right of the one before.
+void DrawDigitImages(QPainter& painter, QPoint topLeft, const QString& text, bool alarm);
 
 } // namespace views

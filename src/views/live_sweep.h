@@ -41,10 +41,11 @@ template <typename Item>
 class LiveFeed {
 public:
     // True when no take was pending: the caller must schedule one.
-    bool Push(const Item& item)
+    bool Push(const Item& item) { return Push(std::span(&item, 1)); }
+    bool Push(std::span<const Item> items)
     {
         const std::lock_guard lock(m_mutex);
-        m_items.push_back(item);
+        m_items.insert(m_items.end(), items.begin(), items.end());
         return !std::exchange(m_takeDue, true);
     }
 

@@ -39,12 +39,8 @@ constexpr int kPulseShare = 30;
 void DrawDigits(QPainter& painter, const QRect& box, int value, bool alarm)
 {
     const QString text = QString::number(value);
-    const QImage& strip = HeartRateDigitStrip(alarm);
-    const int left = box.right() + 1 - kDigitWidthPx * static_cast<int>(text.size());
-    const int top = box.top() + (box.height() - kDigitHeightPx) / 2;
-    for (int i = 0; i < text.size(); ++i)
-        painter.drawImage(QPoint(left + i * kDigitWidthPx, top), strip,
-                          QRect(text[i].digitValue() * kDigitWidthPx, 0, kDigitWidthPx, kDigitHeightPx));
+    const QPoint topLeft(box.right() + 1 - DigitTextWidth(text), box.top() + (box.height() - kDigitHeightPx) / 2);
+    DrawDigitImages(painter, topLeft, text, alarm);
 }
 
 bool InAlarm(int value, int low, int up) { return value != 0 && (value < low || value > up); }

@@ -42,7 +42,7 @@ int ValueToRow(int value, int lo, int hi, const QRect& area)
 void DrawValueTrace(QImage& image, const QRect& area, std::span<const int> values, int lo, int hi,
                     const QColor& colour, bool smooth)
 {
-    if (area.height() < kMinTraceHeight)
+    if (area.height() < kMinTraceHeightPx)
         return;
     const std::size_t columns = std::min(values.size(), static_cast<std::size_t>(std::max(0, area.width())));
     std::vector<QPoint> run;
@@ -75,7 +75,7 @@ void DrawPlotArea(QPainter& painter, const QRect& inner, int lo, int hi, int ste
     painter.fillRect(inner, kPlotBackground);
     painter.setPen(QPen(kGridColour, 0));
     painter.drawRect(inner.adjusted(-1, -1, 0, 0));
-    if (inner.height() < kMinTraceHeight)
+    if (inner.height() < kMinTraceHeightPx)
         return;
     painter.setPen(QPen(kGridColour, 0, Qt::DotLine));
     for (int value : GridValues(lo, hi, step)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/trace_area.h"
+
 #include <QColor>
 #include <QRect>
 #include <QString>
@@ -25,9 +27,6 @@ inline constexpr int kLowestRate = 30;
 inline constexpr int kHighestRate = 240;
 inline constexpr int kRateGridStep = 30;
 
-// Areas lower than this draw no trace.
-inline constexpr int kMinTraceHeight = 10;
-
 // Colours of the two panes (RGB).
 inline const QColor kPlotBackground(0, 0, 0);
 inline const QColor kGridColour(192, 192, 192);
@@ -46,7 +45,7 @@ int ValueToRow(int value, int lo, int hi, const QRect& area);
 
 // One value per column from area.left() on; runs between kNoValue columns are
 // drawn as connected lines (a lone value as one pixel). Nothing is drawn in an
-// area under kMinTraceHeight rows.
+// area under kMinTraceHeightPx rows.
 void DrawValueTrace(QImage& image, const QRect& area, std::span<const int> values, int lo, int hi,
                     const QColor& colour, bool smooth);
 

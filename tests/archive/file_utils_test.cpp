@@ -1,6 +1,7 @@
 #include "archive/archive_paths.h"
 #include "archive/file_utils.h"
 #include "archive/sample_streams.h"
+#include "base/atomic_file.h"
 
 #include "hand_built.h"
 #include "temp_dir.h"
@@ -132,3 +133,16 @@ TEST(SampleStreams, CountsComeFromTheSizeAndTrailingBytesAreIgnored)
 }
 
 } // namespace
+
+TEST(ReplaceFile, LeavesPipesAndFoldersAsTheyAre)
+{
+    testsupport::TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder");
+    const std::vector<std::uint8_t> bytes{1, 2, 3};
+    EXPECT_FALSE(base::ReplaceFile(dir / "pipe", bytes).ok());
+    EXPECT_FALSE(base::ReplaceFile(dir / "folder", bytes).ok());
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}

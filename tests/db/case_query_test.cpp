@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ranges>
 #include <set>
 
 namespace {
@@ -140,8 +139,10 @@ TEST_P(CaseQueryTest, PagesOfAGrowingTable)
         std::vector<int> listed;
         for (const CaseRecord& record : *page)
             listed.push_back(record.CaseID.toInt());
-        const auto expected = std::views::iota(first, first > 0 ? last + 1 : 0);
-        EXPECT_EQ(listed, std::vector<int>(expected.begin(), expected.end()))
+        std::vector<int> expected;
+        for (int id = first; first > 0 && id <= last; ++id)
+            expected.push_back(id);
+        EXPECT_EQ(listed, expected)
             << rows << " rows, mode " << mode << " from page " << from;
         EXPECT_EQ(pager.m_nCurPage, landed);
     }

@@ -176,8 +176,9 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
                {"Analysis\\FilterRRRefP", "dword:0000012d"}, {"Analysis\\MinSpo2", "dword:0000005a"},
                {"Analysis\\MaxSpo2", "dword:00000050"}, {"Analysis\\MinDesatTime", "dword:00000007"},
                {"Analysis\\Level", "dword:80000000"}, {"Analysis\\Detector", "dword:00000002"},
-               {"Alarm\\0\\AlarmUp", "dword:00000065"}, {"Alarm\\1\\AlarmLow", "dword:00000050"},
-               {"Alarm\\1\\AlarmUp", "dword:00000046"}, {"Alarm\\2\\AlarmLow", "dword:00000031"},
+               {"Alarm\\0\\AlarmUp", "dword:00000065"}, {"Alarm\\0\\AlarmLow", "dword:00000031"}, {"Alarm\\1\\AlarmLow", "dword:00000050"},
+               {"Alarm\\1\\AlarmUp", "dword:00000046"}, {"Alarm\\2\\AlarmLow", "dword:00000046"},
+               {"Alarm\\2\\AlarmUp", "dword:00000046"},
                {"Alarm\\AlarmIndex", "dword:00000003"}, {"Physician\\PhysicianIndex", "dword:0000000b"},
                {"Interface\\Smooth", "dword:00000002"}, {"Print\\Paper Style", "dword:00000002"}});
     LoadSettings();
@@ -191,9 +192,9 @@ TEST(SystemSettings, OutOfRangeValuesGiveInitialValues)
         expected.*field = initial.*field;
     expected.MinSpo2 = 42; // a pair out of order returns to 42..100
     expected.MaxSpo2 = 100;
-    // Item 0: upper 101; item 1: lower 80 above upper 70; item 2: lower 49.
-    expected.AlarmUp = {100, 100, 97};
-    expected.AlarmLow = {51, 50, 50};
+    // Item 0: upper 101, lower 49; item 1: lower 80 above upper 70; item 2: lower equal to upper.
+    expected.AlarmUp = {100, 100, 100};
+    expected.AlarmLow = {50, 50, 50};
     EXPECT_EQ(g_Settings, expected);
 
     // The limits of each range are valid.

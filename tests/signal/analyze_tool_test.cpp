@@ -40,16 +40,19 @@ TEST(AnalyzeTool, AnalysesTheCaseIdFoldersOfAnArchiveRoot)
     for (const char* other : {".incoming-abc123/data.ecg", "TempData/data.ecg", "notes"})
         testsupport::WriteBytes(root / other, {'p'});
 
-    const auto run = Analyze({"-q", root.path()});
-    EXPECT_EQ(run.exitCode, 1);
-    // The heart rates summarise the record's golden once-per-second steps.
-    EXPECT_EQ(run.out, "0000001: ECG 2084 beats, HR mean 69 min 63 max 90 bpm\n"
-                       "0000002: SpO2 20 events, lowest 86 %, 14400 s\n");
-    EXPECT_EQ(run.err, "0000004: SpO2 error: " + (root / "0000004/data.spo").string()
-                           + " holds no complete SpO2 record\n0000007: SpO2: no valid value in data.spo\n"
-                             "0000008: SpO2: no valid value in data.spo\n");
-    EXPECT_EQ(testsupport::ReadBytes(root / "0000001/qrs.ecg"),
-              testsupport::ReadRequiredFile(Data("ecg-records/103/expected-qrs.ecg")));
+    // One worker or several: the same lines, in case order.
+    for (const char* jobs : {"1", "3"}) {
+        const auto run = Analyze({"-q", "--jobs", jobs, root.path()});
+        EXPECT_EQ(run.exitCode, 1);
+        // The heart rates summarise the record's golden once-per-second steps.
+        EXPECT_EQ(run.out, "0000001: ECG 2084 beats, HR mean 69 min 63 max 90 bpm\n"
+                           "0000002: SpO2 20 events, lowest 86 %, 14400 s\n");
+        EXPECT_EQ(run.err, "0000004: SpO2 error: " + (root / "0000004/data.spo").string()
+                               + " holds no complete SpO2 record\n0000007: SpO2: no valid value in data.spo\n"
+                                 "0000008: SpO2: no valid value in data.spo\n");
+        EXPECT_EQ(testsupport::ReadBytes(root / "0000001/qrs.ecg"),
+                  testsupport::ReadRequiredFile(Data("ecg-records/103/expected-qrs.ecg")));
+    }
     for (const char* absent : {"0000001/ana.spo", "0000002/qrs.ecg", "0000004/ana.spo"})
         EXPECT_FALSE(std::filesystem::exists(root / absent)) << absent; // nothing for a failed analysis either
     EXPECT_EQ(std::filesystem::file_size(root / "0000008/ana.spo"), kSpOResultBytes); // written all the same

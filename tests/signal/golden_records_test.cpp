@@ -1,4 +1,5 @@
 #include "ecg_signals.h"
+#include "signal/beat_revision.h"
 #include "signal/beat_score.h"
 #include "signal/enhanced_qrs_detector.h"
 #include "signal/spo_analysis.h"
@@ -6,6 +7,7 @@
 #include "child_process.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 
 namespace {
@@ -71,6 +73,48 @@ TEST(GoldenEcg, HeartRateStepsMatchEveryRecord)
             steps.push_back(std::to_string(sample) + ' ' + std::to_string(rate));
         const auto expected = testsupport::Lines(testsupport::ReadRequiredText(RecordDir(name) / "expected-hr.txt"));
         EXPECT_TRUE(steps == expected) << FirstDifference(steps, expected);
+    }
+}
+
+// The whole-file path runs in blocks, the live path sample by sample: both
+// give the same beats (the live ones revised and trimmed as the file run
+// does) and the same heart-rate steps, for each filter setting and detector,
+// also over saturated stretches far outside the 12-bit range.
+TEST(GoldenEcg, LiveAndWholeFilePathsAgreeOnEveryRecord)
+{
+    const EcgSettings settings[] = {{1, kDesignedDetector}, {0, kDesignedDetector}, {1, kEnhancedDetector}};
+    for (const char* name : kRecords) {
+        auto samples = EcgSamples(testsupport::ReadRequiredFile(RecordDir(name) / "data.ecg"));
+        if (name == std::string("800")) // a saturated stretch, then a drop to 0
+            std::fill(samples.begin() + 20000, samples.begin() + 26000, std::uint16_t{65535});
+        for (const EcgSettings& setting : settings) {
+            SCOPED_TRACE(std::string(name) + " notch " + std::to_string(setting.Filter50Hz) + " detector "
+                         + std::to_string(setting.Detector));
+            testsupport::TempDir liveDir;
+            CECGAnalysis live(setting);
+            ASSERT_TRUE(live.Init(1, 0, liveDir.path(), true).ok());
+            std::vector<int> rates;
+            for (const auto& step : Feed(live, samples))
+                if (step.second > 0)
+                    rates.push_back(step.second);
+            auto liveBeats = ReadBeats(liveDir.path());
+            ReviseBeatClasses(liveBeats);
+            TrimBeatsBeyond(liveBeats, samples.size());
+
+            testsupport::TempDir dir;
+            testsupport::WriteBytes(dir / "data.ecg", EcgBytes(samples));
+            CECGAnalysis analysis(setting);
+            const EcgFileResult file = analysis.ProcessFile(dir.path());
+            const auto beats = ReadBeats(dir.path());
+            EXPECT_TRUE(beats == liveBeats) << FirstDifference(beats, liveBeats);
+            EXPECT_EQ(file.heartRateSteps, rates.size());
+            if (!rates.empty()) {
+                EXPECT_EQ(file.minHeartRate, *std::min_element(rates.begin(), rates.end()));
+                EXPECT_EQ(file.maxHeartRate, *std::max_element(rates.begin(), rates.end()));
+                EXPECT_DOUBLE_EQ(file.meanHeartRate * static_cast<double>(rates.size()),
+                                 std::accumulate(rates.begin(), rates.end(), 0.0));
+            }
+        }
     }
 }
 

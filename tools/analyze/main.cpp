@@ -8,11 +8,16 @@
 #include "cli/command_line.h"
 #include "settings/analysis_settings.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -47,6 +52,8 @@ Options:
                       (Se), positive predictivity (+P), true positives,
                       false negatives and false positives per folder, and
                       the gross totals for several folders.
+  -j, --jobs N        analyse N cases at a time (default: the number of
+                      cores); the lines still come in case order
   -q, --quiet         no progress line
   -h, --help          this text
   --version           the program's version
@@ -61,6 +68,7 @@ struct Options {
     SpOSettings spo;
     bool storedSettings = false;
     bool quiet = false;
+    unsigned jobs = 1;
     std::optional<int> detector;
     std::optional<std::string> scoreReference;
     std::vector<std::string> overrides;
@@ -149,6 +157,7 @@ void TakeStoredSettings(Options& options)
 cli::Parsed<Options> ParseCommand(const std::vector<std::string>& arguments)
 {
     cli::CommandLine line({{{"q", "quiet"}},
+                           {{"j", "jobs"}, true},
                            {{"stored-settings"}},
                            {{"detector"}, true},
                            {{"score"}, true},
@@ -159,6 +168,13 @@ cli::Parsed<Options> ParseCommand(const std::vector<std::string>& arguments)
     options.quiet = line.IsSet("quiet");
     options.storedSettings = line.IsSet("stored-settings");
     options.scoreReference = line.Value("score");
+    options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    if (const auto jobs = line.Value("jobs")) {
+        int count = 0;
+        if (!ParseInt(*jobs, count) || count < 1)
+            return "bad job count " + *jobs + " (a whole number from 1)";
+        options.jobs = static_cast<unsigned>(count);
+    }
     if (const auto name = line.Value("detector")) {
         if (*name != "designed" && *name != "enhanced")
             return "unknown detector " + *name + " (designed or enhanced)";
@@ -203,6 +219,48 @@ int ScoreCases(const Options& options)
     return exitStatus;
 }
 
+// Analyses the cases, `options.jobs` at a time, one case per worker, and
+// prints their lines in case order as soon as each is due. False when a case
+// failed. One job runs in this thread, and the progress line also shows each
+// case's percentage.
+bool AnalyseCases(const std::vector<std::filesystem::path>& cases, const Options& options, ConsoleProgress& progress)
+{
+    std::vector<std::optional<CaseSummary>> summaries(cases.size());
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+        for (std::size_t k = next++; k < cases.size(); k = next++) {
+            CaseSummary summary = AnalyseCase(cases[k], options.ecg, options.spo, nullptr);
+            const std::lock_guard lock(mutex);
+            summaries[k] = std::move(summary);
+            finished.notify_all();
+        }
+    };
+    const bool alone = options.jobs == 1;
+    std::vector<std::jthread> workers;
+    for (unsigned w = 0; !alone && w < std::min<std::size_t>(options.jobs, cases.size()); ++w)
+        workers.emplace_back(work);
+    bool allOk = true;
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        progress.Start(k + 1, cases.size(), cases[k].filename().string());
+        std::optional<CaseSummary> done;
+        if (alone) {
+            done = AnalyseCase(cases[k], options.ecg, options.spo, &progress);
+        } else {
+            std::unique_lock lock(mutex);
+            finished.wait(lock, [&] { return summaries[k].has_value(); });
+            done = std::move(summaries[k]);
+        }
+        const CaseSummary& summary = *done;
+        progress.Clear();
+        std::fprintf(summary.ok() ? stdout : stderr, "%s\n", summary.Line().c_str());
+        std::fflush(stdout);
+        allOk = allOk && summary.ok();
+    }
+    return allOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -234,14 +292,7 @@ int main(int argc, char** argv)
     }
 
     ConsoleProgress progress(!options.quiet && ::isatty(STDERR_FILENO) != 0);
-    for (std::size_t k = 0; k < cases.size(); ++k) {
-        progress.Start(k + 1, cases.size(), cases[k].filename().string());
-        const CaseSummary summary = AnalyseCase(cases[k], options.ecg, options.spo, &progress);
-        progress.Clear();
-        std::fprintf(summary.ok() ? stdout : stderr, "%s\n", summary.Line().c_str());
-        std::fflush(stdout);
-        if (!summary.ok())
-            exitStatus = 1;
-    }
+    if (!AnalyseCases(cases, options, progress))
+        exitStatus = 1;
     return exitStatus;
 }
