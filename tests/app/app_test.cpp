@@ -262,10 +262,11 @@ TEST_F(AppTest, CommandsAreEnabledFromSamplingAndReviewState)
     const std::tuple<int, int, std::vector<bool>> steps[] = {
         {0, 0, {1, 1, 1, 1, 1, 1, 1}}, {0, 1, {1, 1, 0, 1, 1, 1, 1}}, {1, 1, {0, 0, 0, 0, 1, 1, 1}},
         {0, 0, {1, 1, 1, 1, 1, 1, 1}}, {1, 0, {0, 0, 0, 0, 1, 1, 1}}, {0, 0, {1, 1, 1, 1, 1, 1, 1}}};
-    for (const auto& [sampling, review, expected] : steps) {
+    for (const auto& step : steps) {
+        const auto& [sampling, review, expected] = step;
         theApp.m_bSampling = sampling;
         theApp.m_bReviewMode = review;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return PerCommand(frame, &QAction::isEnabled) == expected; }, 2000))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return PerCommand(frame, &QAction::isEnabled) == std::get<2>(step); }, 2000))
             << "sampling " << sampling << ", review " << review << ": "
             << testing::PrintToString(PerCommand(frame, &QAction::isEnabled));
     }
@@ -370,7 +371,7 @@ TEST_F(AppTest, SettingsCommandAppliesTheLanguageAndPushesChangedLimits)
         {[] { g_Settings.AlarmUp[0] = 90; }, {1, 1, 1}},
         {[] { g_Settings.MinSpo2 = 50; }, {1, 2, 1}}};
     for (const auto& [change, expected] : changes) {
-        script.Then([change](QWidget* dialog) {
+        script.Then([change = change](QWidget* dialog) {
             change();
             Reject(dialog);
         });
