@@ -19,7 +19,7 @@ case_id=$(ls "$TAVO_VEZI_HOME/Archive" | head -n 1)
 
 xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
   "$1" --review "$2" & app=$!
-  sleep 4
+  sleep 2   # the window must show its case within two seconds
   import -window root "$3"
   kill $app' grab "$build/src/app/tavo-vezi" "$case_id" "$picture"
 echo "$picture"

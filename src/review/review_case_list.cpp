@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 using review::OpenCaseRequest;
@@ -453,6 +454,7 @@ bool CReviewCaseList::SelectCaseRow(const QString& caseId)
         list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect
                                                            | QItemSelectionModel::Rows);
         list->scrollTo(index);
+        list->horizontalScrollBar()->setValue(0); // the row's first column stays in sight
         return true;
     }
     return false;
