@@ -1,8 +1,8 @@
 #include "case_db.h"
 #include "db/case_data_source.h"
 #include "lang/language.h"
-#include "language_files.h"
 #include "modal_script.h"
+#include "shipped_english.h"
 #include "review/case_fields.h"
 #include "review/review_case_list.h"
 #include "widgets/column_list_ctrl.h"
@@ -26,16 +26,6 @@
 using testsupport::ModalScript;
 
 namespace {
-
-// The shipped English texts, for every test of this executable.
-class English : public testing::Environment {
-    void SetUp() override
-    {
-        testsupport::InstallShippedEnglish(std::filesystem::current_path());
-        ASSERT_GT(g_Language.LoadLanguage("English"), 0);
-    }
-};
-[[maybe_unused]] testing::Environment* const g_english = testing::AddGlobalTestEnvironment(new English);
 
 QString Id(int n)
 {

@@ -2,8 +2,8 @@
 #include "file_size_limit.h"
 #include "import_home.h"
 #include "lang/language.h"
-#include "language_files.h"
 #include "modal_script.h"
+#include "shipped_english.h"
 #include "review/event_list.h"
 #include "review/review_window.h"
 #include "signal/file_io.h"
@@ -21,16 +21,6 @@ using testsupport::ModalScript;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The shipped English texts, for every test of this executable.
-class English : public testing::Environment {
-    void SetUp() override
-    {
-        testsupport::InstallShippedEnglish(fs::current_path());
-        ASSERT_GT(g_Language.LoadLanguage("English"), 0);
-    }
-};
-[[maybe_unused]] testing::Environment* const g_english = testing::AddGlobalTestEnvironment(new English);
 
 QString Text(const char* key)
 {

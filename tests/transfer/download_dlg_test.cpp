@@ -2,8 +2,8 @@
 // the questions and the progress. What an import does is the engine's part.
 #include "import_home.h"
 #include "lang/language.h"
-#include "language_files.h"
 #include "modal_script.h"
+#include "shipped_english.h"
 #include "transfer/card_reader.h"
 #include "transfer/download_dlg.h"
 #include "transfer/download_worker.h"
@@ -30,12 +30,6 @@ namespace {
 
 QString Text(const char* key) { return g_Language.GetString(key); }
 
-void LoadShippedEnglish()
-{
-    testsupport::InstallShippedEnglish(std::filesystem::current_path());
-    ASSERT_GT(g_Language.LoadLanguage("English"), 0);
-}
-
 // Answers the replace question with a button and the Same Operation box.
 ModalScript::Step AnswerReplace(const char* button, bool sameOperation, QString* text = nullptr,
                                 std::function<void()> before = {})
@@ -53,8 +47,6 @@ ModalScript::Step AnswerReplace(const char* button, bool sameOperation, QString*
 
 class DownloadDialogTest : public testing::Test {
 protected:
-    void SetUp() override { LoadShippedEnglish(); }
-
     void Open()
     {
         dialog = std::make_unique<CDownloadDlg>(nullptr, QString::fromStdString(home.home().string()));
@@ -132,7 +124,6 @@ TEST(ProgressDlg, FreeFunctionsReachTheOneOpenBox)
 
 TEST(ReplaceDlg, ResultCarriesButtonAndSameOperation)
 {
-    LoadShippedEnglish();
     ModalScript script;
     QString text;
     script.Then(AnswerReplace("noButton", true, &text));
