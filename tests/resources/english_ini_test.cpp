@@ -169,6 +169,9 @@ TEST(EnglishFile, EveryTextComesThroughTheLookUpUnchanged)
         {"IDS_STR_DATE", "ddd"},      // year, month, day
         {"IDS_STR_SPOTIME", "d"},     // SpO2 level
         {"IDS_STR_EVENTLV", "d"},     // SpO2 level
+        {"IDS_STR_LENDIFF", "dd"},    // ECG and SpO2 seconds
+        {"IDS_STR_ANAFAIL", "s"},     // the file's error
+        {"IDS_STR_NOCASE", "s"},      // case number
     };
     for (const auto& [key, conversions] : formats)
         EXPECT_NE(Value("STRING", key), "<missing>") << key;
