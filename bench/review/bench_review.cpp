@@ -4,6 +4,7 @@
 // between the two. Offscreen; the analysis question is answered No.
 
 #include "card_writer.h"
+#include "quiet_import.h"
 #include "db/case_data_source.h"
 #include "lang/language.h"
 #include "review/review_window.h"
@@ -24,23 +25,8 @@
 
 namespace {
 
-struct Silent : ImportListener {
-    bool StopRequested() override { return false; }
-    ReplaceReply AskReplace(const std::string&) override { return {}; }
-    void ArchiveHandled(const ArchiveOutcome& outcome, int, int) override
-    {
-        if (outcome.status == ArchiveStatus::Failed)
-            throw std::runtime_error("an archive failed: " + outcome.message);
-    }
-};
-
-std::filesystem::path MakeTempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavo-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    return pattern;
-}
+using benchsupport::MakeTempFolder;
+using benchsupport::Silent;
 
 // A folder removed again at the end of the run.
 struct TempFolder {

@@ -4,6 +4,7 @@
 // 24-hour archives only (a 570 MB card), ImportCard/1/ the quick card.
 
 #include "card_writer.h"
+#include "quiet_import.h"
 #include "db/case_data_source.h"
 #include "transfer/card_reader.h"
 #include "transfer/import_engine.h"
@@ -20,23 +21,8 @@ namespace {
 
 constexpr int kArchives = 10;
 
-struct Silent : ImportListener {
-    bool StopRequested() override { return false; }
-    ReplaceReply AskReplace(const std::string&) override { return {}; }
-    void ArchiveHandled(const ArchiveOutcome& outcome, int, int) override
-    {
-        if (outcome.status == ArchiveStatus::Failed)
-            throw std::runtime_error("an archive failed: " + outcome.message);
-    }
-};
-
-std::filesystem::path MakeTempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavo-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    return pattern;
-}
+using benchsupport::MakeTempFolder;
+using benchsupport::Silent;
 
 // One card per archive length, written once and kept for the whole run.
 const std::filesystem::path& CardOf(int hours)
