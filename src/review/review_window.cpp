@@ -355,10 +355,7 @@ void CWaveBackVw::AnalyseSpo()
     OpenProgress(this, "IDS_STR_ANA_SPO");
     ProgressToBox progress;
     CSpOAnalysis analysis(AnalysisSettingsFrom(g_Settings).spo, &progress);
-    base::Status status = analysis.AnalyseFile(m_viewCase.spo2Data());
-    // A failed analysis keeps the previous result rather than writing an empty one.
-    if (status.ok())
-        status = analysis.SaveResult(m_viewCase.spo2Result());
+    const base::Status status = analysis.AnalyseAndSave(m_viewCase.spo2Data(), m_viewCase.spo2Result());
     ProgressClose();
     if (!status.ok()) {
         Warn(FormatText(Text("IDS_STR_ANAFAIL"), {QString::fromStdString(status.error())}));

@@ -240,3 +240,11 @@ base::Status CSpOAnalysis::SaveResult(const std::filesystem::path& resultPath) c
 {
     return SaveSpOResult(resultPath, m_result, m_events);
 }
+
+base::Status CSpOAnalysis::AnalyseAndSave(const std::filesystem::path& dataPath,
+                                          const std::filesystem::path& resultPath)
+{
+    if (base::Status analysed = AnalyseFile(dataPath); !analysed.ok())
+        return analysed;
+    return SaveResult(resultPath);
+}

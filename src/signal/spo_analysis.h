@@ -26,6 +26,11 @@ public:
     // previous file as it was.
     base::Status SaveResult(const std::filesystem::path& resultPath) const;
 
+    // Analyses a case's "data.spo" and, only when that succeeds, replaces its
+    // result file: a failed analysis keeps the previous result rather than
+    // writing an empty one.
+    base::Status AnalyseAndSave(const std::filesystem::path& dataPath, const std::filesystem::path& resultPath);
+
     const SpOAnaResult& GetResult() const { return m_result; }
     const std::vector<SpOEvent>& GetEvents() const { return m_events; }
     std::size_t SampleCount() const { return m_spo2.size(); }

@@ -1,6 +1,7 @@
 #include "transfer/replace_dlg.h"
 
 #include "lang/language.h"
+#include "lang/text_format.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -37,12 +38,7 @@ CReplaceDlg::CReplaceDlg(QWidget* parent, const QString& archiveName)
 
     g_Language.SetDialogText(this, "IDD_DLG_CASEDISPLACE");
     const QString name = archiveName.isEmpty() ? QStringLiteral("unkown") : archiveName;
-    // The text is a printf format with one "%s": substitute only that one.
-    QString text = g_Language.GetString("IDS_STR_REPLACE_CFM");
-    const qsizetype at = text.indexOf("%s");
-    if (at >= 0)
-        text.replace(at, 2, name);
-    m_text->setText(text);
+    m_text->setText(FormatText(g_Language.GetString("IDS_STR_REPLACE_CFM"), {name}));
 
     connect(yes, &QPushButton::clicked, this, [this] { Answer(kYes); });
     connect(no, &QPushButton::clicked, this, [this] { Answer(kNo); });

@@ -95,11 +95,7 @@ CaseSummary AnalyseCase(const std::filesystem::path& folder, const EcgSettings& 
     }
     if (std::filesystem::is_regular_file(folder / "data.spo", error)) {
         CSpOAnalysis analysis(spoSettings, progress);
-        base::Status status = analysis.AnalyseFile(folder / "data.spo");
-        // A failed analysis keeps the previous result rather than writing an empty one.
-        if (status.ok())
-            status = analysis.SaveResult(folder / "ana.spo");
-        summary.spo2 = status;
+        summary.spo2 = analysis.AnalyseAndSave(folder / "data.spo", folder / "ana.spo");
         summary.spo2Result = analysis.GetResult();
         summary.spo2Events = analysis.GetEvents().size();
         summary.spo2Seconds = analysis.SampleCount();
