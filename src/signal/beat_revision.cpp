@@ -1,5 +1,6 @@
 #include "signal/beat_revision.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -11,13 +12,12 @@ class RecentValues {
 public:
     void Append(int value)
     {
-        m_values[m_appended % m_values.size()] = value;
+        int& slot = m_values[m_appended % m_values.size()];
+        m_sum += value - slot;
+        slot = value;
         ++m_appended;
         const std::size_t held = std::min<std::size_t>(m_appended, m_values.size());
-        long long sum = 0;
-        for (std::size_t i = 0; i < held; ++i)
-            sum += m_values[i];
-        m_average = static_cast<int>(sum / static_cast<long long>(held));
+        m_average = static_cast<int>(m_sum / static_cast<long long>(held));
     }
     int average() const { return m_average; }
     std::size_t appended() const { return m_appended; }
@@ -25,6 +25,7 @@ public:
 private:
     std::array<int, 20> m_values{};
     std::size_t m_appended = 0;
+    long long m_sum = 0; // of the values held
     int m_average = 0;
 };
 

@@ -10,6 +10,10 @@
 
 namespace {
 
+using ecgstages::kClassifyDelay;
+using ecgstages::kDecayPeriod;
+using ecgstages::kHeartRatePeriod;
+using ecgstages::kNoiseMarkPeriod;
 using ecgstages::kZeroLevel;
 using ecgstages::RingIndex;
 using ecgstages::SlopeEnergy;
@@ -18,9 +22,6 @@ constexpr int kRefractorySamples = 36;   // 180 ms
 constexpr int kNoiseCrossingDistance = 30;
 constexpr int kLongestQrs = 54;          // 270 ms
 constexpr int kShortestQrs = 4;
-constexpr int kClassifyDelay = 20;       // samples after a beat's end
-constexpr int kHeartRatePeriod = 200;    // one second
-constexpr int kDecayPeriod = 100;        // half a second
 constexpr std::int64_t kNoBeatEnd = std::numeric_limits<std::int64_t>::min();
 
 std::int32_t Limit(std::int32_t value, std::int32_t low, std::int32_t high)
@@ -328,7 +329,7 @@ inline void CECGAnalysis::DetectorStep()
     if (above) {
         QrsRecord& current = m_beats[m_currentSlot];
         const std::int64_t sinceOnset = m_r - static_cast<std::int64_t>(current.Onset);
-        if (m_inQrs && sinceOnset > 0 && IsMultiple(sinceOnset, 80))
+        if (m_inQrs && sinceOnset > 0 && IsMultiple(sinceOnset, kNoiseMarkPeriod))
             AddNoise(current, 1);
     } else if (m_inQrs) {
         EndQrs();
@@ -340,50 +341,19 @@ inline void CECGAnalysis::DetectorStep()
         m_heartRatePhase = 0;
 }
 
-// How many of the next detector steps (at most `limit`) would only move r
-// on: outside a complex, no threshold decay, no heart-rate step, no beat
-// due, and the averaged energy at or below the threshold.
-std::int64_t CECGAnalysis::QuietSteps(std::int64_t limit) const
-{
-    if (m_inQrs || m_decayPhase == 0)
-        return 0;
-    limit = std::min<std::int64_t>(limit, kDecayPeriod - m_decayPhase);
-    limit = std::min<std::int64_t>(limit, kHeartRatePeriod - 1 - m_heartRatePhase);
-    const std::int64_t firstDue = m_r + 1 - kClassifyDelay; // due point after the first step
-    if (m_olderEnd >= firstDue)
-        return 0;
-    if (m_newestEnd >= firstDue)
-        limit = std::min(limit, m_newestEnd - firstDue);
-    std::int64_t steps = 0;
-    while (steps < limit && Averaged(m_r - 1 + steps) <= m_thr)
-        ++steps;
-    return steps;
-}
-
-// The detector, heart-rate and classification steps of the block; stretches
-// where they would only move r on are skipped in one go.
+// The detector, heart-rate and classification steps of the block; plain
+// stretches are taken in one go.
 void CECGAnalysis::DetectBlock(std::int64_t count, std::vector<int>& heartRates)
 {
     const std::int64_t stop = m_r + count;
     while (m_r < stop) {
-        SkipQuietSteps(QuietSteps(stop - m_r));
+        TakePlainSteps(PlainSteps(stop - m_r));
         if (m_r == stop)
             break;
         DetectorStep();
         if (FinishStep())
             heartRates.push_back(GetHeartRate());
     }
-}
-
-// Moves r over steps counted by QuietSteps. The heart-rate phase cannot wrap
-// within them; the decay phase can reach its period on the last one.
-void CECGAnalysis::SkipQuietSteps(std::int64_t steps)
-{
-    m_r += steps;
-    m_decayPhase += static_cast<int>(steps);
-    if (m_decayPhase == kDecayPeriod)
-        m_decayPhase = 0;
-    m_heartRatePhase += static_cast<int>(steps);
 }
 
 void CECGAnalysis::DecayThreshold()

@@ -90,12 +90,11 @@ private:
     bool FinishStep();
     // Whole-file path in blocks: each stage runs over the whole block before
     // the next, as every stage reads only older outputs of the one before.
-    template <bool Notch>
     void FilterBlock(std::span<std::uint16_t> samples);
     void SmoothAndEnergyBlock(std::int64_t count);
     void DetectBlock(std::int64_t count, std::vector<int>& heartRates);
-    std::int64_t QuietSteps(std::int64_t limit) const;
-    void SkipQuietSteps(std::int64_t steps);
+    std::int64_t PlainSteps(std::int64_t limit) const;
+    void TakePlainSteps(std::int64_t steps);
     void Smooth(int channels, bool first);
     void ComputeSlopeEnergy(int channels, bool first);
     void DetectorStep();

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -40,6 +41,41 @@ void ToRing(std::array<T, Size>& ring, std::int64_t first, const T* values, std:
     std::copy_n(values + head, count - head, ring.data());
 }
 
+// How many values of the ring from absolute index `first` on (at most
+// `limit`) pass `keep`, looked at eight at a time where the ring allows.
+template <typename T, std::size_t Size, typename Keep>
+std::int64_t LeadingRun(const std::array<T, Size>& ring, std::int64_t first, std::int64_t limit, Keep keep)
+{
+    constexpr std::int64_t kLanes = 8;
+    std::int64_t run = 0;
+    while (run < limit) {
+        const auto start = static_cast<std::int64_t>(RingIndex<static_cast<int>(Size)>(first + run));
+        const std::int64_t stretch = std::min<std::int64_t>(limit - run, static_cast<std::int64_t>(Size) - start);
+        const T* values = ring.data() + start;
+        std::int64_t k = 0;
+        for (; k + kLanes <= stretch; k += kLanes) {
+            bool all = true;
+            for (std::int64_t lane = 0; lane < kLanes; ++lane)
+                all &= keep(values[k + lane]);
+            if (!all)
+                break;
+        }
+        while (k < stretch && keep(values[k]))
+            ++k;
+        run += k;
+        if (k < stretch)
+            break;
+    }
+    return run;
+}
+
+// Positive multiples of `period` in first .. last.
+std::int64_t MultiplesIn(std::int64_t first, std::int64_t last, std::int64_t period)
+{
+    first = std::max<std::int64_t>(first, 1);
+    return last < first ? 0 : last / period - (first - 1) / period;
+}
+
 } // namespace
 
 void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates)
@@ -57,10 +93,7 @@ void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::v
     while (done < samples.size()) {
         const auto count = static_cast<std::int64_t>(std::min<std::size_t>(kBlockSamples, samples.size() - done));
         const std::span<std::uint16_t> block = samples.subspan(done, static_cast<std::size_t>(count));
-        if (m_settings.Filter50Hz != 0)
-            FilterBlock<true>(block);
-        else
-            FilterBlock<false>(block);
+        FilterBlock(block);
         if (m_enhanced) {
             for (const std::uint16_t sample : block) {
                 if (m_enhanced->ProcessSample(sample))
@@ -77,11 +110,10 @@ void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::v
 
 // Notch and baseline filter of one channel, in place; also fills the
 // filtered-sample ring. The notch is past its first two samples here.
-template <bool Notch>
-void CECGAnalysis::FilterBlock(std::span<std::uint16_t> samples)
+TAVO_BLOCK_CLONES void CECGAnalysis::FilterBlock(std::span<std::uint16_t> samples)
 {
     const std::size_t n = samples.size();
-    if constexpr (Notch) {
+    if (m_settings.Filter50Hz != 0) {
         std::array<std::uint16_t, kBlockSamples + 2> raw; // the inputs from two samples back on
         raw[0] = m_notchPrev2[0];
         raw[1] = m_notchPrev1[0];
@@ -94,27 +126,55 @@ void CECGAnalysis::FilterBlock(std::span<std::uint16_t> samples)
     } else {
         m_notchCount = 0;
     }
+    // The 2-second sums and their means first; they do not depend on the track.
+    std::array<std::int32_t, kBlockSamples> changes; // sample minus the one 2 s before
     std::uint16_t* const baselineRing = m_baselineRing[0].data();
-    std::uint32_t baselineSum = m_baselineSum[0];
-    std::int32_t track = m_track[0];
     for (std::size_t k = 0; k < n;) {
         // Up to the end of the data or of the baseline ring, whichever comes first.
         const std::size_t stretch = std::min<std::size_t>(n - k, kBaselineSize - m_baselinePos);
         std::uint16_t* const slots = baselineRing + m_baselinePos;
-        for (std::size_t j = 0; j < stretch; ++j, ++k) {
-            const std::uint16_t value = samples[k];
-            baselineSum += static_cast<std::int32_t>(value) - slots[j];
-            slots[j] = value;
-            const std::int32_t base = static_cast<std::int32_t>(baselineSum / kBaselineSize) - ecgstages::kZeroLevel;
-            track = ecgstages::NextTrack(track, base);
-            samples[k] = static_cast<std::uint16_t>(value - track);
-        }
+        for (std::size_t j = 0; j < stretch; ++j)
+            changes[k + j] = static_cast<std::int32_t>(samples[k + j]) - slots[j];
+        std::copy_n(samples.begin() + static_cast<std::ptrdiff_t>(k), stretch, slots);
+        k += stretch;
         m_baselinePos += static_cast<int>(stretch);
         if (m_baselinePos == kBaselineSize)
             m_baselinePos = 0;
     }
+    std::array<std::uint32_t, kBlockSamples> sums;
+    std::uint32_t baselineSum = m_baselineSum[0];
+    for (std::size_t k = 0; k < n; ++k) {
+        baselineSum += changes[k];
+        sums[k] = baselineSum;
+    }
     m_baselineSum[0] = baselineSum;
+    std::array<std::int32_t, kBlockSamples> bases;
+    for (std::size_t k = 0; k < n; ++k)
+        bases[k] = static_cast<std::int32_t>(sums[k] / kBaselineSize) - ecgstages::kZeroLevel;
+
+    // The track moves one unit a sample towards the mean, so once it is within
+    // one unit of the mean it takes the mean's value, and keeps doing so as
+    // long as the mean moves by at most one unit a sample: through such runs
+    // the track needs no step-by-step chain.
+    std::array<char, kBlockSamples> jumps; // the mean moved by more than one unit
+    jumps[0] = 0;
+    for (std::size_t k = 1; k < n; ++k)
+        jumps[k] = static_cast<char>(std::abs(bases[k] - bases[k - 1]) > 1);
+    std::array<std::int32_t, kBlockSamples> tracks = bases; // the track after each sample
+    std::int32_t track = m_track[0];
+    for (std::size_t k = 0; k < n;) {
+        if (std::abs(bases[k] - track) > 1) {
+            track = ecgstages::NextTrack(track, bases[k]);
+            tracks[k++] = track;
+            continue;
+        }
+        const void* jump = std::memchr(jumps.data() + k + 1, 1, n - k - 1);
+        k = jump != nullptr ? static_cast<std::size_t>(static_cast<const char*>(jump) - jumps.data()) : n;
+        track = bases[k - 1];
+    }
     m_track[0] = track;
+    for (std::size_t k = 0; k < n; ++k)
+        samples[k] = static_cast<std::uint16_t>(samples[k] - tracks[k]);
     ToRing(m_filtered[0], m_processed, samples.data(), n);
 }
 
@@ -124,7 +184,7 @@ void CECGAnalysis::FilterBlock(std::span<std::uint16_t> samples)
 // values, and the smoothing sum, which adds x[p + 2] and drops x[p - 3] on
 // each step, differs from the five-value window x[p - 2 .. p + 2] by a
 // constant (mod 2^32).
-void CECGAnalysis::SmoothAndEnergyBlock(std::int64_t count)
+TAVO_BLOCK_CLONES void CECGAnalysis::SmoothAndEnergyBlock(std::int64_t count)
 {
     const std::int64_t p0 = m_p;
     const auto n = static_cast<std::size_t>(count);
@@ -148,9 +208,9 @@ void CECGAnalysis::SmoothAndEnergyBlock(std::int64_t count)
         slope[k] = std::abs(static_cast<std::int32_t>(y[k + 2]) - static_cast<std::int32_t>(y[k]));
         steepest = std::max(steepest, slope[k]);
     }
-    if (steepest < ecgstages::kEnergyTableSize) {
+    if (steepest < ecgstages::kExactSlopeLimit) {
         for (std::size_t k = 0; k < n; ++k)
-            e[k + 6] = ecgstages::kEnergyTable[static_cast<std::size_t>(slope[k])];
+            e[k + 6] = ecgstages::SmallSlopeEnergy(slope[k]);
     } else {
         for (std::size_t k = 0; k < n; ++k)
             e[k + 6] = ecgstages::SlopeEnergy(slope[k]);
@@ -167,4 +227,50 @@ void CECGAnalysis::SmoothAndEnergyBlock(std::int64_t count)
     ToRing(m_averaged, m_q, a.data(), n);
     m_p = p0 + count;
     m_q += count;
+}
+
+// How many of the next detector steps (at most `limit`) need none of the rare
+// work: no threshold decay, no heart-rate step, no beat due, and the averaged
+// energy staying on its side of the threshold (at or under it outside a
+// complex, above the lower one inside).
+std::int64_t CECGAnalysis::PlainSteps(std::int64_t limit) const
+{
+    using ecgstages::kClassifyDelay;
+    if (m_decayPhase == 0)
+        return 0;
+    limit = std::min<std::int64_t>(limit, ecgstages::kDecayPeriod - m_decayPhase);
+    limit = std::min<std::int64_t>(limit, ecgstages::kHeartRatePeriod - 1 - m_heartRatePhase);
+    const std::int64_t firstDue = m_r + 1 - kClassifyDelay; // due point after the first step
+    if (m_olderEnd >= firstDue)
+        return 0;
+    if (m_newestEnd >= firstDue)
+        limit = std::min(limit, m_newestEnd - firstDue);
+    if (m_inQrs)
+        return LeadingRun(m_averaged, m_r - 1, limit, [lower = m_thr / 4](std::int32_t v) { return v > lower; });
+    return LeadingRun(m_averaged, m_r - 1, limit, [threshold = m_thr](std::int32_t v) { return v <= threshold; });
+}
+
+// Takes the steps counted by PlainSteps: inside a complex they raise its peak
+// and mark it as noisy every kNoiseMarkPeriod samples. The heart-rate phase
+// cannot wrap within them; the decay phase can reach its period on the last.
+void CECGAnalysis::TakePlainSteps(std::int64_t steps)
+{
+    if (steps == 0)
+        return;
+    if (m_inQrs) {
+        std::int32_t& peak = m_peaks[static_cast<std::size_t>(m_beatCount % 3)];
+        LeadingRun(m_averaged, m_r, steps, [&peak](std::int32_t v) {
+            peak = std::max(peak, v);
+            return true;
+        });
+        QrsRecord& current = m_beats[m_currentSlot];
+        const std::int64_t sinceOnset = m_r - static_cast<std::int64_t>(current.Onset);
+        const std::int64_t marks = MultiplesIn(sinceOnset, sinceOnset + steps - 1, ecgstages::kNoiseMarkPeriod);
+        current.NoiseCount = static_cast<std::uint8_t>(std::min<std::int64_t>(255, current.NoiseCount + marks));
+    }
+    m_r += steps;
+    m_decayPhase += static_cast<int>(steps);
+    if (m_decayPhase == ecgstages::kDecayPeriod)
+        m_decayPhase = 0;
+    m_heartRatePhase += static_cast<int>(steps);
 }

@@ -9,9 +9,24 @@
 #include <cstdint>
 #include <limits>
 
+// The block loops of the whole-file paths are built twice on x86-64, for
+// AVX2 and for any x86-64, and the loader picks the one the processor runs.
+// Both compute the same integers (no fused multiply-add is enabled).
+#if defined(__x86_64__) && defined(__linux__) && __has_attribute(target_clones)
+#define TAVO_BLOCK_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TAVO_BLOCK_CLONES
+#endif
+
 namespace ecgstages {
 
 inline constexpr std::int32_t kZeroLevel = 2048;
+
+// Periods of the detector's steps, in samples.
+inline constexpr int kClassifyDelay = 20;    // a beat is classified this long after its end
+inline constexpr int kHeartRatePeriod = 200; // one second
+inline constexpr int kDecayPeriod = 100;     // the threshold decays every half second without a beat
+inline constexpr int kNoiseMarkPeriod = 80;  // a complex this long gets a noise mark, and again each period
 
 // Position inside a sample ring. No stage looks back more than about a
 // hundred samples, so any ring of that size or more gives the same values; a
@@ -24,21 +39,22 @@ inline int RingIndex(std::int64_t index)
     return static_cast<int>(static_cast<std::uint64_t>(index) & (Size - 1));
 }
 
-// The slope energy trunc(d^2 x 1/45) in single precision, looked up for the
-// slopes of 12-bit signals.
+// The slope energy trunc(d^2 x 1/45) in single precision. Below
+// kExactSlopeLimit the square is exact in a float, so it may be taken there,
+// which lets a block of slopes go through vector instructions.
 inline constexpr float kEnergyScale = 0.022222223f;
-inline constexpr int kEnergyTableSize = 4096;
-inline constexpr std::array<std::int32_t, kEnergyTableSize> kEnergyTable = [] {
-    std::array<std::int32_t, kEnergyTableSize> table{};
-    for (std::int64_t d = 0; d < kEnergyTableSize; ++d)
-        table[static_cast<std::size_t>(d)] = static_cast<std::int32_t>(static_cast<float>(d * d) * kEnergyScale);
-    return table;
-}();
+inline constexpr std::int32_t kExactSlopeLimit = 4096;
+
+inline std::int32_t SmallSlopeEnergy(std::int32_t slope)
+{
+    const auto d = static_cast<float>(slope);
+    return static_cast<std::int32_t>(d * d * kEnergyScale);
+}
 
 inline std::int32_t SlopeEnergy(std::int64_t slope)
 {
-    if (slope < kEnergyTableSize) [[likely]]
-        return kEnergyTable[static_cast<std::size_t>(slope)];
+    if (slope < kExactSlopeLimit) [[likely]]
+        return SmallSlopeEnergy(static_cast<std::int32_t>(slope));
     const float scaled = static_cast<float>(slope * slope) * kEnergyScale;
     // Several channels can reach slopes whose energy no longer fits.
     return static_cast<std::int32_t>(std::min(scaled, static_cast<float>(std::numeric_limits<std::int32_t>::max() / 8)));
