@@ -15,31 +15,14 @@
 
 namespace {
 
+using ecgstages::FromRing;
 using ecgstages::RingIndex;
+using ecgstages::ToRing;
 
 // Samples per pass. The rings must hold a block plus the look-back of the
 // detector (the R-wave search reaches about 60 samples behind r, and r lags
 // 14 samples behind the newest filtered sample).
 constexpr std::int64_t kBlockSamples = 256;
-
-// Copies between a ring and a linear array, from absolute index `first` on.
-template <typename T, std::size_t Size>
-void FromRing(const std::array<T, Size>& ring, std::int64_t first, T* out, std::size_t count)
-{
-    const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
-    const std::size_t head = std::min(count, Size - start);
-    std::copy_n(ring.data() + start, head, out);
-    std::copy_n(ring.data(), count - head, out + head);
-}
-
-template <typename T, std::size_t Size>
-void ToRing(std::array<T, Size>& ring, std::int64_t first, const T* values, std::size_t count)
-{
-    const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
-    const std::size_t head = std::min(count, Size - start);
-    std::copy_n(values, head, ring.data() + start);
-    std::copy_n(values + head, count - head, ring.data());
-}
 
 // How many values of the ring from absolute index `first` on (at most
 // `limit`) pass `keep`, looked at eight at a time where the ring allows.
@@ -95,10 +78,7 @@ void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::v
         const std::span<std::uint16_t> block = samples.subspan(done, static_cast<std::size_t>(count));
         FilterBlock(block);
         if (m_enhanced) {
-            for (const std::uint16_t sample : block) {
-                if (m_enhanced->ProcessSample(sample))
-                    heartRates.push_back(GetHeartRate());
-            }
+            m_enhanced->ProcessSamples(block, heartRates);
         } else {
             SmoothAndEnergyBlock(count);
             DetectBlock(count, heartRates);

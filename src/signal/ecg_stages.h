@@ -39,6 +39,39 @@ inline int RingIndex(std::int64_t index)
     return static_cast<int>(static_cast<std::uint64_t>(index) & (Size - 1));
 }
 
+// Copies between a ring and a linear array, from absolute index `first` on.
+template <typename T, std::size_t Size>
+void FromRing(const std::array<T, Size>& ring, std::int64_t first, T* out, std::size_t count)
+{
+    const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
+    const std::size_t head = std::min(count, Size - start);
+    std::copy_n(ring.data() + start, head, out);
+    std::copy_n(ring.data(), count - head, out + head);
+}
+
+template <typename T, std::size_t Size>
+void ToRing(std::array<T, Size>& ring, std::int64_t first, const T* values, std::size_t count)
+{
+    const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
+    const std::size_t head = std::min(count, Size - start);
+    std::copy_n(values, head, ring.data() + start);
+    std::copy_n(values + head, count - head, ring.data());
+}
+
+// Calls visit(values, n) on the one or two stretches of the ring that hold
+// the `count` values from absolute index `first` on.
+template <typename T, std::size_t Size, typename Visit>
+void ForEachStretch(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, Visit visit)
+{
+    if (count <= 0)
+        return;
+    const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
+    const std::size_t head = std::min(static_cast<std::size_t>(count), Size - start);
+    visit(ring.data() + start, head);
+    if (head < static_cast<std::size_t>(count))
+        visit(ring.data(), static_cast<std::size_t>(count) - head);
+}
+
 // The slope energy trunc(d^2 x 1/45) in single precision. Below
 // kExactSlopeLimit the square is exact in a float, so it may be taken there,
 // which lets a block of slopes go through vector instructions.

@@ -1,5 +1,7 @@
 #include "signal/enhanced_qrs_detector.h"
 
+#include "signal/ecg_stages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -31,6 +33,41 @@ constexpr std::int64_t kValleyPercent = 20;
 constexpr std::int64_t kRelearnAfter = 500;     // 2.5 s without a QRS
 constexpr std::int64_t kRelearnPeriod = 200;    // then the QRS level halves every second
 constexpr int kHeartRatePeriod = 200;
+constexpr std::int64_t kHeartRateOffset = 20; // the first heart-rate step
+
+// The largest magnitude and the largest and smallest value among `count`
+// ring values from absolute index `first` on; branch-free so that they
+// vectorise.
+template <typename T, std::size_t Size>
+std::int64_t LargestMagnitude(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count)
+{
+    T largest = 0;
+    ecgstages::ForEachStretch(ring, first, count, [&largest](const T* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            largest = std::max<T>(largest, values[i] < 0 ? -values[i] : values[i]);
+    });
+    return largest;
+}
+
+template <typename T, std::size_t Size>
+T Largest(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start)
+{
+    ecgstages::ForEachStretch(ring, first, count, [&start](const T* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            start = std::max(start, values[i]);
+    });
+    return start;
+}
+
+template <typename T, std::size_t Size>
+T Smallest(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start)
+{
+    ecgstages::ForEachStretch(ring, first, count, [&start](const T* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            start = std::min(start, values[i]);
+    });
+    return start;
+}
 
 std::int64_t Median(std::array<std::int64_t, 8> values)
 {
@@ -49,8 +86,9 @@ void CEnhancedQrsDetector::Reset()
     m_slope.fill(0);
     m_energy.fill(0);
     m_integral.fill(0);
-    m_lowPassSum = 0;
     m_integralSum = 0;
+    m_nextHeartRateStep = kHeartRateOffset;
+    m_nextLevelStep = kLearningSamples;
     m_rising = {};
     m_armed = true;
     m_lastPeakValue = 0;
@@ -78,68 +116,146 @@ void CEnhancedQrsDetector::Reset()
 
 bool CEnhancedQrsDetector::ProcessSample(std::uint16_t sample)
 {
-    Filter(std::min<std::int32_t>(sample, kLargestSample) - kZeroLevel);
+    FilterBlock(std::span<const std::uint16_t>(&sample, 1));
+    return DetectionStep();
+}
+
+void CEnhancedQrsDetector::ProcessSamples(std::span<const std::uint16_t> samples, std::vector<int>& heartRates)
+{
+    static_assert(kBlock + kLookAhead + kValleyReach + 2 * kIntegralWidth < kRing,
+                  "a filtered block and the detector's look-back fit the rings");
+    for (std::size_t done = 0; done < samples.size();) {
+        const std::size_t count = std::min<std::size_t>(kBlock, samples.size() - done);
+        FilterBlock(samples.subspan(done, count));
+        const std::int64_t end = m_n + static_cast<std::int64_t>(count);
+        while (m_n < end) {
+            // Up to the next pending resolution, level change or heart-rate
+            // step, a step is only the peak finding; a peak that is taken
+            // may move those events.
+            std::int64_t quietEnd = std::min({end, m_nextLevelStep, m_nextHeartRateStep});
+            if (m_pending.index >= 0)
+                quietEnd = std::min(quietEnd, m_pendingDue);
+            if (quietEnd <= m_n) {
+                if (DetectionStep())
+                    heartRates.push_back(m_heartRate);
+                continue;
+            }
+            while (m_n < quietEnd) {
+                const bool taken = FindPeak();
+                ++m_n;
+                if (taken)
+                    break;
+            }
+        }
+        done += count;
+    }
+}
+
+// Everything after the filters, for sample m_n; the filters may have run
+// ahead, as no step reads a filtered value past m_n.
+inline bool CEnhancedQrsDetector::DetectionStep()
+{
     if (m_pending.index >= 0 && m_n >= m_pendingDue)
         ResolvePending();
     FindPeak();
-    if (m_n >= kLearningSamples)
-        FollowLevels();
-    const bool heartRateStep = m_n >= 20 && (m_n - 20) % kHeartRatePeriod == 0;
-    if (heartRateStep)
+    if (m_n == m_nextLevelStep)
+        StepLevels();
+    const bool heartRateStep = m_n == m_nextHeartRateStep;
+    if (heartRateStep) {
         m_heartRate = HeartRateOfBeats(m_beats, m_beatCount, m_n);
+        m_nextHeartRateStep += kHeartRatePeriod;
+    }
     ++m_n;
     return heartRateStep;
 }
 
-// Low-pass (1 - z^-6)^2 / (1 - z^-1)^2, high-pass as 32 z^-16 minus a 32-sample
-// sum, derivative (2, 1, 0, -1, -2), square, 30-sample mean.
-void CEnhancedQrsDetector::Filter(std::int32_t x)
-{
-    const std::int64_t n = m_n;
-    if (n == 0) {
-        // Start from the steady state of a constant input, so the first
-        // sample does not ring through the filters as a step.
-        m_x.fill(x);
-        m_lowPass.fill(kLowPassGain * static_cast<std::int64_t>(x));
-        m_lowPassSum = kHighPassLength * kLowPassGain * static_cast<std::int64_t>(x);
-    }
-    m_x[Slot(n)] = x;
-    const std::int64_t lowPass = 2 * m_lowPass[Slot(n - 1)] - m_lowPass[Slot(n - 2)] + x
-        - 2 * m_x[Slot(n - kLowPassLength)] + m_x[Slot(n - 2 * kLowPassLength)];
-    m_lowPass[Slot(n)] = lowPass;
-    m_lowPassSum += lowPass - m_lowPass[Slot(n - kHighPassLength)];
-    const std::int64_t bandPass = kHighPassLength * m_lowPass[Slot(n - kHighPassLength / 2)] - m_lowPassSum;
-    m_bandPass[Slot(n)] = bandPass;
-    const std::int64_t slope = 2 * bandPass + m_bandPass[Slot(n - 1)] - m_bandPass[Slot(n - 3)]
-        - 2 * m_bandPass[Slot(n - 4)];
-    m_slope[Slot(n)] = slope;
-    const std::int64_t scaled = slope / 64; // keeps 30 squares of 12-bit slopes inside 64 bits
-    const std::int64_t energy = scaled * scaled;
-    m_energy[Slot(n)] = energy;
-    m_integralSum += energy - m_energy[Slot(n - kIntegralWidth)];
-    m_integral[Slot(n)] = m_integralSum / kIntegralWidth;
-}
-
-void CEnhancedQrsDetector::FindPeak()
+// Follows the integral's rise; a peak is taken once the integral has fallen
+// to half of it or kPeakWait samples have passed without a higher value.
+// True when a peak was taken.
+inline bool CEnhancedQrsDetector::FindPeak()
 {
     const std::int64_t value = m_integral[Slot(m_n)];
     if (!m_armed) {
-        if (2 * value < m_lastPeakValue || m_n - m_lastPeakIndex >= kRefractory)
-            m_armed = true;
-        else
-            return;
+        if (2 * value >= m_lastPeakValue && m_n - m_lastPeakIndex < kRefractory)
+            return false;
+        m_armed = true;
     }
     if (value > m_rising.value) {
         m_rising.index = m_n;
         m_rising.value = value;
     }
-    if (m_rising.index < 0)
-        return;
-    const bool fallen = 2 * value < m_rising.value;
-    if (!fallen && m_n - m_rising.index < kPeakWait)
-        return;
+    if (m_rising.index < 0 || (2 * value >= m_rising.value && m_n - m_rising.index < kPeakWait))
+        return false;
+    TakePeak(2 * value < m_rising.value);
+    return true;
+}
+
+// Low-pass (1 - z^-4)^2 / (1 - z^-1)^2, which is the 7-tap sum with weights
+// 1 2 3 4 3 2 1; high-pass as 16 z^-8 minus a 16-sample sum; derivative
+// (2, 1, 0, -1, -2), square, 30-sample mean. Each stage is a sum over
+// earlier outputs of the one before, so each runs over the whole block on
+// linear copies of the rings. Values stay within 32 bits up to the slope
+// (|low-pass| <= 16 x 2048, |band-pass| <= 2^20, |slope| <= 6 x 2^20).
+TAVO_BLOCK_CLONES void CEnhancedQrsDetector::FilterBlock(std::span<const std::uint16_t> samples)
+{
+    static_assert(kLowPassLength == 4, "the low-pass weights below are those of length 4");
+    constexpr int kLowPassTaps = 2 * kLowPassLength - 1;
+    const auto n = static_cast<std::ptrdiff_t>(samples.size());
+    const std::int64_t first = m_n;
+    if (first == 0) {
+        // Start from the steady state of a constant input, so the first
+        // sample does not ring through the filters as a step.
+        const std::int32_t x = std::min<std::int32_t>(samples[0], kLargestSample) - kZeroLevel;
+        m_x.fill(x);
+        m_lowPass.fill(kLowPassGain * x);
+    }
+    std::array<std::int32_t, kLowPassTaps - 1 + kBlock> x;   // x[k]: input first - 6 + k
+    std::array<std::int32_t, kHighPassLength - 1 + kBlock> lowPass; // from first - 15 on
+    std::array<std::int32_t, 4 + kBlock> bandPass;            // from first - 4 on
+    std::array<std::int32_t, kBlock> slope;
+    std::array<std::int64_t, kBlock> energy;
+    ecgstages::FromRing(m_x, first - (kLowPassTaps - 1), x.data(), kLowPassTaps - 1);
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        x[static_cast<std::size_t>(k + kLowPassTaps - 1)] = std::min<std::int32_t>(samples[k], kLargestSample) - kZeroLevel;
+    ecgstages::FromRing(m_lowPass, first - (kHighPassLength - 1), lowPass.data(), kHighPassLength - 1);
+    ecgstages::FromRing(m_bandPass, first - 4, bandPass.data(), 4);
+
+    const std::int32_t* const xs = x.data() + kLowPassTaps - 1; // xs[k]: input first + k
+    std::int32_t* const lows = lowPass.data() + kHighPassLength - 1;
+    std::int32_t* const bands = bandPass.data() + 4;
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        lows[k] = xs[k] + 2 * xs[k - 1] + 3 * xs[k - 2] + 4 * xs[k - 3] + 3 * xs[k - 4] + 2 * xs[k - 5] + xs[k - 6];
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        std::int32_t window = 0;
+        for (std::ptrdiff_t j = 0; j < kHighPassLength; ++j)
+            window += lows[k - j];
+        bands[k] = kHighPassLength * lows[k - kHighPassLength / 2] - window;
+    }
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        slope[static_cast<std::size_t>(k)] = 2 * bands[k] + bands[k - 1] - bands[k - 3] - 2 * bands[k - 4];
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        // Scaled down to keep 30 squares inside 64 bits.
+        const auto scaled = static_cast<std::uint32_t>(std::abs(slope[static_cast<std::size_t>(k)] / 64));
+        energy[static_cast<std::size_t>(k)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(scaled) * scaled);
+    }
+    const auto count = static_cast<std::size_t>(n);
+    ecgstages::ToRing(m_x, first, xs, count);
+    ecgstages::ToRing(m_lowPass, first, lows, count);
+    ecgstages::ToRing(m_bandPass, first, bands, count);
+    ecgstages::ToRing(m_slope, first, slope.data(), count);
+    std::int64_t sum = m_integralSum;
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        const std::int64_t i = first + k;
+        sum += energy[static_cast<std::size_t>(k)] - m_energy[Slot(i - kIntegralWidth)];
+        m_energy[Slot(i)] = energy[static_cast<std::size_t>(k)];
+        m_integral[Slot(i)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(sum) / kIntegralWidth);
+    }
+    m_integralSum = sum;
+}
+
+void CEnhancedQrsDetector::TakePeak(bool fallen)
+{
     Candidate peak = m_rising;
-    peak.slope = SteepestSlope(peak.index);
     peak.level = static_cast<std::int64_t>(std::sqrt(static_cast<double>(peak.value)));
     m_lastPeakValue = peak.value;
     m_lastPeakIndex = peak.index;
@@ -150,13 +266,10 @@ void CEnhancedQrsDetector::FindPeak()
 
 std::int64_t CEnhancedQrsDetector::SteepestSlope(std::int64_t integralIndex) const
 {
-    std::int64_t steepest = 0;
-    for (std::int64_t i = integralIndex - kIntegralWidth + 1; i <= integralIndex; ++i)
-        steepest = std::max<std::int64_t>(steepest, std::llabs(m_slope[Slot(i)]));
-    return steepest;
+    return LargestMagnitude(m_slope, integralIndex - kIntegralWidth + 1, kIntegralWidth);
 }
 
-void CEnhancedQrsDetector::Decide(const Candidate& peak)
+void CEnhancedQrsDetector::Decide(Candidate peak)
 {
     if (m_n < kLearningSamples) {
         m_learningMax = std::max(m_learningMax, peak.level);
@@ -169,21 +282,19 @@ void CEnhancedQrsDetector::Decide(const Candidate& peak)
     const std::int64_t sinceQrs = lastQrs < 0 ? kTWaveWindow : peak.index - lastQrs;
     if (sinceQrs < kRefractory) {
         // The larger of two peaks this close is the QRS.
-        if (holding && peak.level > m_pending.level && peak.slope > m_pending.slope) {
+        if (holding && peak.level > m_pending.level && SlopeOf(peak) > m_pending.slope) {
             AddNoisePeak(m_pending.level);
-            m_pending = peak;
-            m_pendingDue = LocateR(peak.index) - kBandPassDelay + kLookAhead;
+            Hold(peak);
         }
         return; // the rest of the last complex
     }
-    const bool tWaveShaped = sinceQrs < kTWaveWindow && 2 * peak.slope < lastSlope;
+    const bool tWaveShaped = sinceQrs < kTWaveWindow && 2 * SlopeOf(peak) < lastSlope;
     // Between half the threshold and the threshold a peak is still a QRS
     // when a beat is due by the rhythm (real-time form of the search-back).
     const bool due = m_rrHeld > 0 && 2 * peak.level > m_threshold && 8 * sinceQrs >= AverageRR() * kDueEighths;
     if ((peak.level > m_threshold || due) && !tWaveShaped && StandsOut(peak)) {
         ResolvePending();
-        m_pending = peak;
-        m_pendingDue = LocateR(peak.index) - kBandPassDelay + kLookAhead;
+        Hold(peak);
         return;
     }
     AddNoisePeak(peak.level);
@@ -193,15 +304,30 @@ void CEnhancedQrsDetector::Decide(const Candidate& peak)
         ++m_noiseSinceBeat;
 }
 
+// The steepest slope of a peak is measured when a rule first needs it.
+std::int64_t CEnhancedQrsDetector::SlopeOf(Candidate& peak) const
+{
+    if (peak.slope < 0)
+        peak.slope = SteepestSlope(peak.index);
+    return peak.slope;
+}
+
+// Holds a QRS until the samples that make it final are in.
+void CEnhancedQrsDetector::Hold(Candidate& peak)
+{
+    SlopeOf(peak);
+    m_pending = peak;
+    m_pendingDue = LocateR(peak.index) - kBandPassDelay + kLookAhead;
+}
+
 // A QRS rises from a quiet stretch: between the last QRS and this peak the
 // integral has fallen below a share of the peak. On continuous noise it never does.
 bool CEnhancedQrsDetector::StandsOut(const Candidate& peak) const
 {
     if (m_lastQrs < 0)
         return true;
-    std::int64_t valley = peak.value;
-    for (std::int64_t i = std::max(m_lastQrs, peak.index - kValleyReach); i < peak.index; ++i)
-        valley = std::min(valley, m_integral[Slot(i)]);
+    const std::int64_t from = std::max(m_lastQrs, peak.index - kValleyReach);
+    const std::int64_t valley = Smallest(m_integral, from, peak.index - from, peak.value);
     return valley * 100 < peak.value * kValleyPercent;
 }
 
@@ -214,12 +340,8 @@ void CEnhancedQrsDetector::ResolvePending()
         return;
     const Candidate held = m_pending;
     m_pending = {};
-    std::int64_t steeper = 0;
-    std::int64_t larger = 0;
-    for (std::int64_t i = held.index + 1; i <= m_n; ++i) {
-        steeper = std::max<std::int64_t>(steeper, std::llabs(m_slope[Slot(i)]));
-        larger = std::max(larger, m_integral[Slot(i)]);
-    }
+    const std::int64_t steeper = LargestMagnitude(m_slope, held.index + 1, m_n - held.index);
+    const std::int64_t larger = Largest(m_integral, held.index + 1, m_n - held.index, std::int64_t{0});
     const bool small = 4 * held.level < 3 * Median(m_qrsPeaks);
     if (2 * steeper > 3 * held.slope || larger > held.value || (small && steeper > held.slope)) {
         AddNoisePeak(held.level);
@@ -257,22 +379,21 @@ std::int64_t CEnhancedQrsDetector::AverageRR() const
     return m_rrHeld == 0 ? 0 : sum / m_rrHeld;
 }
 
-void CEnhancedQrsDetector::FollowLevels()
+// The first levels once the learning time is over; after a long silence (a
+// pause, a smaller signal after a lead change) the QRS level is learnt anew,
+// halving each period.
+void CEnhancedQrsDetector::StepLevels()
 {
     if (m_n == kLearningSamples) {
         m_qrsPeaks.fill(m_learningMax / 2);
         m_noisePeaks.fill(m_learningMax / 16);
-        UpdateThreshold();
-        return;
-    }
-    // After a long silence (a pause, a smaller signal after a lead change)
-    // the QRS level is learnt anew.
-    const std::int64_t silent = m_n - (m_lastQrs < 0 ? kLearningSamples : m_lastQrs);
-    if (silent > kRelearnAfter && (silent - kRelearnAfter) % kRelearnPeriod == 0) {
+        m_nextLevelStep = kLearningSamples + kRelearnAfter + kRelearnPeriod;
+    } else {
         for (std::int64_t& level : m_qrsPeaks)
             level /= 2;
-        UpdateThreshold();
+        m_nextLevelStep += kRelearnPeriod;
     }
+    UpdateThreshold();
 }
 
 void CEnhancedQrsDetector::AcceptQrs(const Candidate& peak)
@@ -288,6 +409,7 @@ void CEnhancedQrsDetector::AcceptQrs(const Candidate& peak)
     UpdateThreshold();
     m_lastQrs = peak.index;
     m_lastQrsSlope = peak.slope;
+    m_nextLevelStep = m_lastQrs + kRelearnAfter + kRelearnPeriod;
     EmitBeat(peak.index);
     m_noiseSinceBeat = 0;
 }

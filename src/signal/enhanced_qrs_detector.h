@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 // QRS detection after Pan J, Tompkins WJ, "A real-time QRS detection
 // algorithm", IEEE Trans Biomed Eng 32(3):230-236, 1985, with the decision
@@ -43,6 +45,9 @@ public:
     // One sample (12-bit, zero level 2048; larger values are clipped). Returns
     // true when this sample ran the once-per-second heart-rate step.
     bool ProcessSample(std::uint16_t sample);
+    // The same for a run of samples, filtered a block at a time; appends the
+    // rate of each heart-rate step to `heartRates`.
+    void ProcessSamples(std::span<const std::uint16_t> samples, std::vector<int>& heartRates);
 
     int HeartRate() const { return m_heartRate; }
     std::int64_t BeatCount() const { return m_beatCount; }
@@ -59,14 +64,22 @@ private:
         std::int64_t index = -1; // integral index of the peak; -1: none
         std::int64_t value = 0;
         std::int64_t level = 0; // square root of the value, in the units of the slope
-        std::int64_t slope = 0;
+        std::int64_t slope = -1; // steepest slope under the integral's window; -1: not measured yet
     };
 
+    static constexpr int kBlock = 256; // samples filtered at a time
+
     static int Slot(std::int64_t index) { return static_cast<int>(static_cast<std::uint64_t>(index) & (kRing - 1)); }
-    void Filter(std::int32_t x);
-    void FindPeak();
-    void Decide(const Candidate& peak);
-    void FollowLevels();
+    // Runs the filter chain over up to kBlock samples from sample m_n on,
+    // into the rings; the detection steps follow one sample at a time.
+    void FilterBlock(std::span<const std::uint16_t> samples);
+    bool DetectionStep();
+    bool FindPeak();
+    void TakePeak(bool fallen);
+    void Decide(Candidate peak);
+    std::int64_t SlopeOf(Candidate& peak) const;
+    void Hold(Candidate& peak);
+    void StepLevels();
     bool StandsOut(const Candidate& peak) const;
     void ResolvePending();
     void AddNoisePeak(std::int64_t value);
@@ -83,13 +96,14 @@ private:
 
     // filter chain, each ring indexed by the sample count
     std::array<std::int32_t, kRing> m_x{};
-    std::array<std::int64_t, kRing> m_lowPass{};
-    std::array<std::int64_t, kRing> m_bandPass{};
-    std::array<std::int64_t, kRing> m_slope{};
+    std::array<std::int32_t, kRing> m_lowPass{};
+    std::array<std::int32_t, kRing> m_bandPass{};
+    std::array<std::int32_t, kRing> m_slope{};
     std::array<std::int64_t, kRing> m_energy{};
     std::array<std::int64_t, kRing> m_integral{};
-    std::int64_t m_lowPassSum = 0;
     std::int64_t m_integralSum = 0;
+    std::int64_t m_nextHeartRateStep = 0; // sample of the next once-per-second step
+    std::int64_t m_nextLevelStep = 0;     // sample of the next change of the levels by time
 
     // peak finding on the integral
     Candidate m_rising;
