@@ -65,6 +65,7 @@ private:
         std::int64_t value = 0;
         std::int64_t level = 0; // square root of the value, in the units of the slope
         std::int64_t slope = -1; // steepest slope under the integral's window; -1: not measured yet
+        std::int64_t r = -1;     // band-pass index of the R wave, once held
     };
 
     static constexpr int kBlock = 256; // samples filtered at a time
@@ -74,7 +75,7 @@ private:
     // into the rings; the detection steps follow one sample at a time.
     void FilterBlock(std::span<const std::uint16_t> samples);
     bool DetectionStep();
-    bool FindPeak();
+    void FindPeaks(std::int64_t last);
     void TakePeak(bool fallen);
     void Decide(Candidate peak);
     std::int64_t SlopeOf(Candidate& peak) const;
@@ -86,7 +87,7 @@ private:
     void CloseNoiseInterval();
     std::int64_t LocateR(std::int64_t integralIndex) const;
     void AcceptQrs(const Candidate& peak);
-    void EmitBeat(std::int64_t integralIndex);
+    void EmitBeat(std::int64_t rIndex);
     std::int64_t SteepestSlope(std::int64_t integralIndex) const;
     void UpdateThreshold();
     std::int64_t AverageRR() const;
