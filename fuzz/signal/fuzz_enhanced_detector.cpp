@@ -1,10 +1,14 @@
-// Arbitrary bytes as ECG samples through the enhanced beat detector; every
-// beat it writes must be well formed and final within 60 samples.
+// Arbitrary bytes as ECG samples through the enhanced beat detector, once
+// sample by sample (the live path) and once in runs of samples (the
+// whole-file path): every beat must be well formed and final within 60
+// samples, and both paths must give the same beats and heart rates.
 
 #include "signal/enhanced_qrs_detector.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -12,38 +16,53 @@ class CheckingSink final : public QrsRecordSink {
 public:
     void Put(std::uint64_t index, const QrsRecord& beat) override
     {
-        if (index != m_next || beat.Onset > beat.Peak || beat.Peak >= beat.End
-            || (index > 0 && beat.Peak <= m_lastPeak) || beat.BeatClass > kBeatPause)
+        if (index != beats.size() || beat.Onset > beat.Peak || beat.Peak >= beat.End
+            || (index > 0 && beat.Peak <= beats.back().Peak) || beat.BeatClass > kBeatPause)
             std::abort();
-        m_lastPeak = beat.Peak;
-        ++m_next;
+        beats.push_back(beat);
     }
 
-private:
-    std::uint64_t m_next = 0;
-    std::uint32_t m_lastPeak = 0;
+    std::vector<QrsRecord> beats;
 };
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    CEnhancedQrsDetector detector;
-    CheckingSink sink;
-    detector.SetSink(&sink);
     // Short inputs are repeated so that the detector gets past its learning time.
-    const std::size_t samples = size / 2;
-    if (samples == 0)
+    const std::size_t count = size / 2;
+    if (count == 0)
         return 0;
-    const std::size_t total = samples < 2000 ? 2000 : samples;
-    for (std::size_t i = 0; i < total; ++i) {
-        const std::size_t k = (i % samples) * 2;
-        detector.ProcessSample(static_cast<std::uint16_t>(data[k] | (data[k + 1] << 8)));
-        const int rate = detector.HeartRate();
-        if (rate < 0 || rate > 399)
+    std::vector<std::uint16_t> samples(std::max<std::size_t>(count, 2000));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::size_t k = (i % count) * 2;
+        samples[i] = static_cast<std::uint16_t>(data[k] | (data[k + 1] << 8));
+    }
+
+    CEnhancedQrsDetector live;
+    CheckingSink liveBeats;
+    live.SetSink(&liveBeats);
+    std::vector<int> liveRates;
+    for (const std::uint16_t sample : samples) {
+        if (live.ProcessSample(sample))
+            liveRates.push_back(live.HeartRate());
+        if (live.HeartRate() < 0 || live.HeartRate() > 399)
             std::abort();
     }
-    if (detector.LongestDelay() > 60)
+    if (live.LongestDelay() > 60)
+        std::abort();
+
+    // Runs of uneven lengths, taken from the input, so that run ends fall anywhere.
+    CEnhancedQrsDetector file;
+    CheckingSink fileBeats;
+    file.SetSink(&fileBeats);
+    std::vector<int> fileRates;
+    for (std::size_t done = 0, run = 0; done < samples.size(); ++run) {
+        const std::size_t length = std::min<std::size_t>(1 + data[run % size] * 3, samples.size() - done);
+        file.ProcessSamples(std::span<const std::uint16_t>(samples).subspan(done, length), fileRates);
+        done += length;
+    }
+    if (fileBeats.beats != liveBeats.beats || fileRates != liveRates)
         std::abort();
     return 0;
 }

@@ -1,6 +1,8 @@
 // Arbitrary bytes as "data.ecg", "data.spo" and "ana.spo" of a case folder,
-// through both analysers and the result reader.
+// through both analysers and the result reader; each detector's live path,
+// sample by sample, must give the beats of its whole-file path.
 
+#include "signal/beat_revision.h"
 #include "signal/ecg_analysis.h"
 #include "signal/spo_analysis.h"
 #include "signal/spo_result.h"
@@ -9,8 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -50,6 +54,30 @@ void Write(const std::filesystem::path& path, const std::uint8_t* data, std::siz
                                                                   static_cast<std::streamsize>(size));
 }
 
+std::vector<QrsRecord> ReadBeats(const std::filesystem::path& folder)
+{
+    std::ifstream in(folder / "qrs.ecg", std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return DecodeQrsRecords(bytes);
+}
+
+std::vector<QrsRecord> LiveBeats(const EcgSettings& settings, const std::uint8_t* data, std::size_t size)
+{
+    const std::filesystem::path folder = CaseFolder() / "live";
+    std::filesystem::create_directory(folder);
+    CECGAnalysis live(settings);
+    if (!live.Init(1, 0, folder, true).ok())
+        std::abort();
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        std::uint16_t sample = static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8));
+        live.ProcessSample(std::span<std::uint16_t>(&sample, 1));
+    }
+    std::vector<QrsRecord> beats = ReadBeats(folder);
+    ReviseBeatClasses(beats);
+    TrimBeatsBeyond(beats, size / 2);
+    return beats;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -59,10 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Write(folder / "data.spo", data, size);
     Write(folder / "ana.spo", data, size);
 
-    for (const int notch : {0, 1}) {
-        CECGAnalysis ecg(EcgSettings{notch});
+    for (const EcgSettings settings : {EcgSettings{0, kDesignedDetector}, EcgSettings{1, kDesignedDetector},
+                                       EcgSettings{1, kEnhancedDetector}}) {
+        CECGAnalysis ecg(settings);
         const EcgFileResult result = ecg.ProcessFile(folder);
         if (result.status.ok() && std::filesystem::file_size(folder / "qrs.ecg") != result.beats * kQrsRecordBytes)
+            std::abort();
+        // The live path, sample by sample, revised and trimmed as the file run is, gives the same beats.
+        if (result.status.ok() && LiveBeats(settings, data, size) != ReadBeats(folder))
             std::abort();
     }
 

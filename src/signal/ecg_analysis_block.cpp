@@ -61,33 +61,6 @@ std::int64_t MultiplesIn(std::int64_t first, std::int64_t last, std::int64_t per
 
 } // namespace
 
-void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates)
-{
-    static_assert(kBlockSamples + 100 < kRingSize, "a block and its look-back fit the rings");
-    std::size_t done = 0;
-    // Until the detector has taken its first step the stages start one after
-    // the other, and the notch passes its first two samples; from then on
-    // each stage runs once per sample.
-    while (done < samples.size() && (m_enhanced ? m_processed < 2 : m_r == 0)) {
-        if (Step<1>(&samples[done]))
-            heartRates.push_back(GetHeartRate());
-        ++done;
-    }
-    while (done < samples.size()) {
-        const auto count = static_cast<std::int64_t>(std::min<std::size_t>(kBlockSamples, samples.size() - done));
-        const std::span<std::uint16_t> block = samples.subspan(done, static_cast<std::size_t>(count));
-        FilterBlock(block);
-        if (m_enhanced) {
-            m_enhanced->ProcessSamples(block, heartRates);
-        } else {
-            SmoothAndEnergyBlock(count);
-            DetectBlock(count, heartRates);
-        }
-        m_processed += count;
-        done += block.size();
-    }
-}
-
 // Notch and baseline filter of one channel, in place; also fills the
 // filtered-sample ring. The notch is past its first two samples here.
 TAVO_BLOCK_CLONES void CECGAnalysis::FilterBlock(std::span<std::uint16_t> samples)
@@ -207,6 +180,33 @@ TAVO_BLOCK_CLONES void CECGAnalysis::SmoothAndEnergyBlock(std::int64_t count)
     ToRing(m_averaged, m_q, a.data(), n);
     m_p = p0 + count;
     m_q += count;
+}
+
+void CECGAnalysis::ProcessSingleChannel(std::span<std::uint16_t> samples, std::vector<int>& heartRates)
+{
+    static_assert(kBlockSamples + 100 < kRingSize, "a block and its look-back fit the rings");
+    std::size_t done = 0;
+    // Until the detector has taken its first step the stages start one after
+    // the other, and the notch passes its first two samples; from then on
+    // each stage runs once per sample.
+    while (done < samples.size() && (m_enhanced ? m_processed < 2 : m_r == 0)) {
+        if (Step<1>(&samples[done]))
+            heartRates.push_back(GetHeartRate());
+        ++done;
+    }
+    while (done < samples.size()) {
+        const auto count = static_cast<std::int64_t>(std::min<std::size_t>(kBlockSamples, samples.size() - done));
+        const std::span<std::uint16_t> block = samples.subspan(done, static_cast<std::size_t>(count));
+        FilterBlock(block);
+        if (m_enhanced) {
+            m_enhanced->ProcessSamples(block, heartRates);
+        } else {
+            SmoothAndEnergyBlock(count);
+            DetectBlock(count, heartRates);
+        }
+        m_processed += count;
+        done += block.size();
+    }
 }
 
 // How many of the next detector steps (at most `limit`) need none of the rare

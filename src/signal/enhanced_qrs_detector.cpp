@@ -124,6 +124,69 @@ void CEnhancedQrsDetector::Reset()
     m_heartRate = 60;
 }
 
+// Low-pass (1 - z^-4)^2 / (1 - z^-1)^2, which is the 7-tap sum with weights
+// 1 2 3 4 3 2 1; high-pass as 16 z^-8 minus a 16-sample sum; derivative
+// (2, 1, 0, -1, -2), square, 30-sample mean. Each stage is a sum over
+// earlier outputs of the one before, so each runs over the whole block on
+// linear copies of the rings. Values stay within 32 bits up to the slope
+// (|low-pass| <= 16 x 2048, |band-pass| <= 2^20, |slope| <= 6 x 2^20).
+TAVO_BLOCK_CLONES void CEnhancedQrsDetector::FilterBlock(std::span<const std::uint16_t> samples)
+{
+    static_assert(kLowPassLength == 4, "the low-pass weights below are those of length 4");
+    constexpr int kLowPassTaps = 2 * kLowPassLength - 1;
+    const auto n = static_cast<std::ptrdiff_t>(samples.size());
+    const std::int64_t first = m_n;
+    if (first == 0) {
+        // Start from the steady state of a constant input, so the first
+        // sample does not ring through the filters as a step.
+        const std::int32_t x = std::min<std::int32_t>(samples[0], kLargestSample) - kZeroLevel;
+        m_x.fill(x);
+        m_lowPass.fill(kLowPassGain * x);
+    }
+    std::array<std::int32_t, kLowPassTaps - 1 + kBlock> x;   // x[k]: input first - 6 + k
+    std::array<std::int32_t, kHighPassLength - 1 + kBlock> lowPass; // from first - 15 on
+    std::array<std::int32_t, 4 + kBlock> bandPass;            // from first - 4 on
+    std::array<std::int32_t, kBlock> slope;
+    std::array<std::int64_t, kBlock> energy;
+    ecgstages::FromRing(m_x, first - (kLowPassTaps - 1), x.data(), kLowPassTaps - 1);
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        x[static_cast<std::size_t>(k + kLowPassTaps - 1)] = std::min<std::int32_t>(samples[k], kLargestSample) - kZeroLevel;
+    ecgstages::FromRing(m_lowPass, first - (kHighPassLength - 1), lowPass.data(), kHighPassLength - 1);
+    ecgstages::FromRing(m_bandPass, first - 4, bandPass.data(), 4);
+
+    const std::int32_t* const xs = x.data() + kLowPassTaps - 1; // xs[k]: input first + k
+    std::int32_t* const lows = lowPass.data() + kHighPassLength - 1;
+    std::int32_t* const bands = bandPass.data() + 4;
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        lows[k] = xs[k] + 2 * xs[k - 1] + 3 * xs[k - 2] + 4 * xs[k - 3] + 3 * xs[k - 4] + 2 * xs[k - 5] + xs[k - 6];
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        std::int32_t window = 0;
+        for (std::ptrdiff_t j = 0; j < kHighPassLength; ++j)
+            window += lows[k - j];
+        bands[k] = kHighPassLength * lows[k - kHighPassLength / 2] - window;
+    }
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        slope[static_cast<std::size_t>(k)] = 2 * bands[k] + bands[k - 1] - bands[k - 3] - 2 * bands[k - 4];
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        // Scaled down to keep 30 squares inside 64 bits.
+        const auto scaled = static_cast<std::uint32_t>(std::abs(slope[static_cast<std::size_t>(k)] / 64));
+        energy[static_cast<std::size_t>(k)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(scaled) * scaled);
+    }
+    const auto count = static_cast<std::size_t>(n);
+    ecgstages::ToRing(m_x, first, xs, count);
+    ecgstages::ToRing(m_lowPass, first, lows, count);
+    ecgstages::ToRing(m_bandPass, first, bands, count);
+    ecgstages::ToRing(m_slope, first, slope.data(), count);
+    std::int64_t sum = m_integralSum;
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        const std::int64_t i = first + k;
+        sum += energy[static_cast<std::size_t>(k)] - m_energy[Slot(i - kIntegralWidth)];
+        m_energy[Slot(i)] = energy[static_cast<std::size_t>(k)];
+        m_integral[Slot(i)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(sum) / kIntegralWidth);
+    }
+    m_integralSum = sum;
+}
+
 bool CEnhancedQrsDetector::ProcessSample(std::uint16_t sample)
 {
     FilterBlock(std::span<const std::uint16_t>(&sample, 1));
@@ -213,68 +276,6 @@ void CEnhancedQrsDetector::FindPeaks(std::int64_t last)
     keep();
 }
 
-// Low-pass (1 - z^-4)^2 / (1 - z^-1)^2, which is the 7-tap sum with weights
-// 1 2 3 4 3 2 1; high-pass as 16 z^-8 minus a 16-sample sum; derivative
-// (2, 1, 0, -1, -2), square, 30-sample mean. Each stage is a sum over
-// earlier outputs of the one before, so each runs over the whole block on
-// linear copies of the rings. Values stay within 32 bits up to the slope
-// (|low-pass| <= 16 x 2048, |band-pass| <= 2^20, |slope| <= 6 x 2^20).
-TAVO_BLOCK_CLONES void CEnhancedQrsDetector::FilterBlock(std::span<const std::uint16_t> samples)
-{
-    static_assert(kLowPassLength == 4, "the low-pass weights below are those of length 4");
-    constexpr int kLowPassTaps = 2 * kLowPassLength - 1;
-    const auto n = static_cast<std::ptrdiff_t>(samples.size());
-    const std::int64_t first = m_n;
-    if (first == 0) {
-        // Start from the steady state of a constant input, so the first
-        // sample does not ring through the filters as a step.
-        const std::int32_t x = std::min<std::int32_t>(samples[0], kLargestSample) - kZeroLevel;
-        m_x.fill(x);
-        m_lowPass.fill(kLowPassGain * x);
-    }
-    std::array<std::int32_t, kLowPassTaps - 1 + kBlock> x;   // x[k]: input first - 6 + k
-    std::array<std::int32_t, kHighPassLength - 1 + kBlock> lowPass; // from first - 15 on
-    std::array<std::int32_t, 4 + kBlock> bandPass;            // from first - 4 on
-    std::array<std::int32_t, kBlock> slope;
-    std::array<std::int64_t, kBlock> energy;
-    ecgstages::FromRing(m_x, first - (kLowPassTaps - 1), x.data(), kLowPassTaps - 1);
-    for (std::ptrdiff_t k = 0; k < n; ++k)
-        x[static_cast<std::size_t>(k + kLowPassTaps - 1)] = std::min<std::int32_t>(samples[k], kLargestSample) - kZeroLevel;
-    ecgstages::FromRing(m_lowPass, first - (kHighPassLength - 1), lowPass.data(), kHighPassLength - 1);
-    ecgstages::FromRing(m_bandPass, first - 4, bandPass.data(), 4);
-
-    const std::int32_t* const xs = x.data() + kLowPassTaps - 1; // xs[k]: input first + k
-    std::int32_t* const lows = lowPass.data() + kHighPassLength - 1;
-    std::int32_t* const bands = bandPass.data() + 4;
-    for (std::ptrdiff_t k = 0; k < n; ++k)
-        lows[k] = xs[k] + 2 * xs[k - 1] + 3 * xs[k - 2] + 4 * xs[k - 3] + 3 * xs[k - 4] + 2 * xs[k - 5] + xs[k - 6];
-    for (std::ptrdiff_t k = 0; k < n; ++k) {
-        std::int32_t window = 0;
-        for (std::ptrdiff_t j = 0; j < kHighPassLength; ++j)
-            window += lows[k - j];
-        bands[k] = kHighPassLength * lows[k - kHighPassLength / 2] - window;
-    }
-    for (std::ptrdiff_t k = 0; k < n; ++k)
-        slope[static_cast<std::size_t>(k)] = 2 * bands[k] + bands[k - 1] - bands[k - 3] - 2 * bands[k - 4];
-    for (std::ptrdiff_t k = 0; k < n; ++k) {
-        // Scaled down to keep 30 squares inside 64 bits.
-        const auto scaled = static_cast<std::uint32_t>(std::abs(slope[static_cast<std::size_t>(k)] / 64));
-        energy[static_cast<std::size_t>(k)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(scaled) * scaled);
-    }
-    const auto count = static_cast<std::size_t>(n);
-    ecgstages::ToRing(m_x, first, xs, count);
-    ecgstages::ToRing(m_lowPass, first, lows, count);
-    ecgstages::ToRing(m_bandPass, first, bands, count);
-    ecgstages::ToRing(m_slope, first, slope.data(), count);
-    std::int64_t sum = m_integralSum;
-    for (std::ptrdiff_t k = 0; k < n; ++k) {
-        const std::int64_t i = first + k;
-        sum += energy[static_cast<std::size_t>(k)] - m_energy[Slot(i - kIntegralWidth)];
-        m_energy[Slot(i)] = energy[static_cast<std::size_t>(k)];
-        m_integral[Slot(i)] = static_cast<std::int64_t>(static_cast<std::uint64_t>(sum) / kIntegralWidth);
-    }
-    m_integralSum = sum;
-}
 
 void CEnhancedQrsDetector::TakePeak(bool fallen)
 {
