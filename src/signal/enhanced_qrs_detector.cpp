@@ -314,9 +314,12 @@ void CEnhancedQrsDetector::Decide(Candidate peak)
     }
     const bool tWaveShaped = sinceQrs < kTWaveWindow && 2 * SlopeOf(peak) < lastSlope;
     // Between half the threshold and the threshold a peak is still a QRS
-    // when a beat is due by the rhythm (real-time form of the search-back).
+    // when a beat is due by the rhythm (real-time form of the search-back);
+    // at half the level it must rise from a valley half as deep.
+    const bool aboveThreshold = peak.level > m_threshold;
     const bool due = m_rrHeld > 0 && 2 * peak.level > m_threshold && 8 * sinceQrs >= AverageRR() * kDueEighths;
-    if ((peak.level > m_threshold || due) && !tWaveShaped && StandsOut(peak)) {
+    if ((aboveThreshold || due) && !tWaveShaped
+        && StandsOut(peak, aboveThreshold ? kValleyPercent : kValleyPercent / 2)) {
         ResolvePending();
         Hold(peak);
         return;
@@ -346,29 +349,41 @@ void CEnhancedQrsDetector::Hold(Candidate& peak)
 }
 
 // A QRS rises from a quiet stretch: between the last QRS and this peak the
-// integral has fallen below a share of the peak. On continuous noise it never does.
-bool CEnhancedQrsDetector::StandsOut(const Candidate& peak) const
+// integral has fallen below `percent` of the peak. On continuous noise it never does.
+bool CEnhancedQrsDetector::StandsOut(const Candidate& peak, std::int64_t percent) const
 {
     if (m_lastQrs < 0)
         return true;
     const std::int64_t from = std::max(m_lastQrs, peak.index - kValleyReach);
     const std::int64_t valley = Smallest(m_integral, from, peak.index - from, peak.value);
-    return valley * 100 < peak.value * kValleyPercent;
+    return valley * 100 < peak.value * percent;
 }
 
 // A QRS is final once the samples up to kLookAhead after its R wave are in.
-// A much steeper complex starting before then shows that the held one was a
-// P wave or an artefact ahead of the real QRS.
+// What follows it sooner than the next beat can come (half an average R-R)
+// shows whether it was a P wave or an artefact ahead of the real QRS: a much
+// steeper slope (any steeper one after a small complex), a larger integral,
+// or a larger band-pass swing that is no T wave. After Hamilton and Tompkins
+// (rule 1: a peak closely followed by a larger one is not the QRS; rule 3: a
+// T wave has under half the slope of its QRS); the band-pass swing shows the
+// larger complex within the look-ahead, where the integral's peak would come
+// too late.
 void CEnhancedQrsDetector::ResolvePending()
 {
     if (m_pending.index < 0)
         return;
     const Candidate held = m_pending;
     m_pending = {};
-    const std::int64_t steeper = LargestMagnitude(m_slope, held.index + 1, m_n - held.index);
-    const std::int64_t larger = Largest(m_integral, held.index + 1, m_n - held.index, std::int64_t{0});
+    const std::int64_t last = m_rrHeld == 0 ? m_n : std::min(m_n, held.r + AverageRR() * kDueEighths / 8);
+    const std::int64_t after = last - held.index;
+    const std::int64_t steeper = LargestMagnitude(m_slope, held.index + 1, after);
+    const std::int64_t larger = Largest(m_integral, held.index + 1, after, std::int64_t{0});
+    // The held complex's band-pass window ends 2 samples before its integral peak.
+    const std::int64_t swing = LargestMagnitude(m_bandPass, held.index - 1, after + 2);
+    const bool tWaveAfter = 2 * steeper < held.slope;
     const bool small = 4 * held.level < 3 * Median(m_qrsPeaks);
-    if (2 * steeper > 3 * held.slope || larger > held.value || (small && steeper > held.slope)) {
+    if (2 * steeper > 3 * held.slope || larger > held.value || (small && steeper > held.slope)
+        || (swing > std::abs(m_bandPass[Slot(held.r)]) && !tWaveAfter)) {
         AddNoisePeak(held.level);
         return;
     }

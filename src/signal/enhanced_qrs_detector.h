@@ -28,12 +28,16 @@
 //  - search-back in real-time form: once half an average R-R interval has
 //    passed, a peak above half the threshold is taken as a QRS too;
 //  - a QRS must rise from a quiet stretch (the integral fell below a fifth of
-//    its peak since the last QRS), which rejects continuous noise;
-//  - a QRS is final 300 ms after its R wave; a steeper or larger complex
-//    starting before then marks it as a P wave or an artefact ahead of the
-//    real QRS.
+//    its peak since the last QRS, below a tenth for a search-back peak),
+//    which rejects continuous noise;
+//  - a QRS is final 300 ms after its R wave; a steeper or larger complex, or
+//    a larger band-pass swing that is no T wave, following it within that
+//    time and within half an average R-R marks it as a P wave or an artefact
+//    ahead of the real QRS (rule 1 of the 1986 paper: a peak closely
+//    followed by a larger one is not the QRS).
 // Beats get the same fields, classes and heart rate as the designed detector.
-// Fed one sample at a time; all state lives in fixed rings.
+// Fed one sample at a time or in runs of samples, with the same beats either
+// way; all state lives in fixed rings.
 class CEnhancedQrsDetector {
 public:
     CEnhancedQrsDetector() { Reset(); }
@@ -81,7 +85,7 @@ private:
     std::int64_t SlopeOf(Candidate& peak) const;
     void Hold(Candidate& peak);
     void StepLevels();
-    bool StandsOut(const Candidate& peak) const;
+    bool StandsOut(const Candidate& peak, std::int64_t percent) const;
     void ResolvePending();
     void AddNoisePeak(std::int64_t value);
     void CloseNoiseInterval();

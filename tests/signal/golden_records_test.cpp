@@ -119,9 +119,10 @@ TEST(GoldenEcg, LiveAndWholeFilePathsAgreeOnEveryRecord)
 }
 
 // The enhanced detector on the annotated records: accuracy floors (first 5
-// minutes left out) of 99.6 % gross sensitivity and positive predictivity,
-// 98.0 % for every record; beats in order, each measuring its interval from
-// the one before; every beat final at most 300 ms (60 samples) after its R wave.
+// minutes left out) of 99.8 % gross sensitivity and 99.75 % positive
+// predictivity, 98.5 % for every record; beats in order, each measuring its
+// interval from the one before; every beat final at most 300 ms (60 samples)
+// after its R wave.
 TEST(EnhancedRecords, MeetsTheAccuracyFloorsInTime)
 {
     BeatScore gross;
@@ -138,8 +139,8 @@ TEST(EnhancedRecords, MeetsTheAccuracyFloorsInTime)
         }
         EXPECT_EQ(disordered, 0u);
         const BeatScore score = ScoreBeats(ReferenceBeatsOf(name), DetectedPeaks(beats));
-        EXPECT_GE(*score.Sensitivity(), 98.0) << score.Line();
-        EXPECT_GE(*score.PositivePredictivity(), 98.0) << score.Line();
+        EXPECT_GE(*score.Sensitivity(), 98.5) << score.Line();
+        EXPECT_GE(*score.PositivePredictivity(), 98.5) << score.Line();
         gross += score;
 
         CEnhancedQrsDetector detector;
@@ -148,8 +149,10 @@ TEST(EnhancedRecords, MeetsTheAccuracyFloorsInTime)
         EXPECT_GT(detector.BeatCount(), 1500);
         EXPECT_LE(detector.LongestDelay(), 60);
     }
-    EXPECT_GE(*gross.Sensitivity(), 99.6) << gross.Line();
-    EXPECT_GE(*gross.PositivePredictivity(), 99.6) << gross.Line();
+    EXPECT_GE(*gross.Sensitivity(), 99.8) << gross.Line();
+    EXPECT_GE(*gross.PositivePredictivity(), 99.75) << gross.Line();
+    // The accuracy figures the help file quotes.
+    EXPECT_EQ(gross.Line(), "Se 99.80 %  +P 99.76 %  TP 18394  FN 36  FP 45");
 }
 
 // "ana.spo" byte for byte, the two padding bytes at offset 522 excepted.
