@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -69,19 +70,27 @@ T Smallest(const std::array<T, Size>& ring, std::int64_t first, std::int64_t cou
     return start;
 }
 
-// Sorted by the 19-comparator network for eight values (Knuth, The Art of
-// Computer Programming, vol. 3, 5.3.4): no branches to mispredict.
+// The 19-comparator sorting network for eight values (Knuth, The Art of
+// Computer Programming, vol. 3, 5.3.4), unrolled: no branches to mispredict.
+constexpr std::array<std::pair<int, int>, 19> kSortingNetwork{{{0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6},
+                                                               {3, 7}, {0, 1}, {2, 3}, {4, 5}, {6, 7}, {2, 4}, {3, 5},
+                                                               {1, 4}, {3, 6}, {1, 2}, {3, 4}, {5, 6}}};
+
+template <std::size_t... Comparators>
+void SortEight(std::array<std::int64_t, 8>& values, std::index_sequence<Comparators...>)
+{
+    const auto exchange = [&values](std::pair<int, int> pair) {
+        const std::int64_t a = values[static_cast<std::size_t>(pair.first)];
+        const std::int64_t b = values[static_cast<std::size_t>(pair.second)];
+        values[static_cast<std::size_t>(pair.first)] = std::min(a, b);
+        values[static_cast<std::size_t>(pair.second)] = std::max(a, b);
+    };
+    (exchange(kSortingNetwork[Comparators]), ...);
+}
+
 std::int64_t Median(std::array<std::int64_t, 8> values)
 {
-    constexpr std::array<std::pair<int, int>, 19> kNetwork{{{0, 2}, {1, 3}, {4, 6}, {5, 7}, {0, 4}, {1, 5}, {2, 6},
-                                                            {3, 7}, {0, 1}, {2, 3}, {4, 5}, {6, 7}, {2, 4}, {3, 5},
-                                                            {1, 4}, {3, 6}, {1, 2}, {3, 4}, {5, 6}}};
-    for (const auto& [low, high] : kNetwork) {
-        const std::int64_t a = values[static_cast<std::size_t>(low)];
-        const std::int64_t b = values[static_cast<std::size_t>(high)];
-        values[static_cast<std::size_t>(low)] = std::min(a, b);
-        values[static_cast<std::size_t>(high)] = std::max(a, b);
-    }
+    SortEight(values, std::make_index_sequence<kSortingNetwork.size()>());
     return (values[3] + values[4]) / 2;
 }
 
@@ -108,6 +117,7 @@ void CEnhancedQrsDetector::Reset()
     m_noisePeaks.fill(0);
     m_qrsPeakPos = 0;
     m_noisePeakPos = 0;
+    m_qrsLevel = 0;
     m_threshold = 0;
     m_lastQrs = -1;
     m_lastQrsSlope = 0;
@@ -381,7 +391,7 @@ void CEnhancedQrsDetector::ResolvePending()
     // The held complex's band-pass window ends 2 samples before its integral peak.
     const std::int64_t swing = LargestMagnitude(m_bandPass, held.index - 1, after + 2);
     const bool tWaveAfter = 2 * steeper < held.slope;
-    const bool small = 4 * held.level < 3 * Median(m_qrsPeaks);
+    const bool small = 4 * held.level < 3 * m_qrsLevel;
     if (2 * steeper > 3 * held.slope || larger > held.value || (small && steeper > held.slope)
         || (swing > std::abs(m_bandPass[Slot(held.r)]) && !tWaveAfter)) {
         AddNoisePeak(held.level);
@@ -406,9 +416,9 @@ void CEnhancedQrsDetector::CloseNoiseInterval()
 
 void CEnhancedQrsDetector::UpdateThreshold()
 {
-    const std::int64_t qrs = Median(m_qrsPeaks);
+    m_qrsLevel = Median(m_qrsPeaks);
     const std::int64_t noise = Median(m_noisePeaks);
-    m_threshold = noise + (qrs - noise) * kThresholdShare / 16;
+    m_threshold = noise + (m_qrsLevel - noise) * kThresholdShare / 16;
 }
 
 std::int64_t CEnhancedQrsDetector::AverageRR() const

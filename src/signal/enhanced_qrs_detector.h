@@ -123,6 +123,7 @@ private:
     int m_qrsPeakPos = 0;
     int m_noisePeakPos = 0;
     std::int64_t m_intervalNoise = 0; // largest noise peak since the last QRS
+    std::int64_t m_qrsLevel = 0; // median of the QRS peaks
     std::int64_t m_threshold = 0;
 
     // the last QRS and the rhythm
