@@ -286,7 +286,6 @@ void CEnhancedQrsDetector::FindPeaks(std::int64_t last)
     keep();
 }
 
-
 void CEnhancedQrsDetector::TakePeak(bool fallen)
 {
     Candidate peak = m_rising;
