@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -36,9 +37,8 @@ constexpr std::int64_t kRelearnPeriod = 200;    // then the QRS level halves eve
 constexpr int kHeartRatePeriod = 200;
 constexpr std::int64_t kHeartRateOffset = 20; // the first heart-rate step
 
-// The largest magnitude and the largest and smallest value among `count`
-// ring values from absolute index `first` on; branch-free so that they
-// vectorise.
+// The largest magnitude among `count` ring values from absolute index
+// `first` on; branch-free so that it vectorises.
 template <typename T, std::size_t Size>
 std::int64_t LargestMagnitude(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count)
 {
@@ -50,22 +50,14 @@ std::int64_t LargestMagnitude(const std::array<T, Size>& ring, std::int64_t firs
     return largest;
 }
 
-template <typename T, std::size_t Size>
-T Largest(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start)
+// The extreme of `start` and the `count` ring values from absolute index
+// `first` on, by `better` (std::greater for the largest).
+template <typename T, std::size_t Size, typename Better>
+T Extreme(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start, Better better)
 {
-    ecgstages::ForEachStretch(ring, first, count, [&start](const T* values, std::size_t n) {
+    ecgstages::ForEachStretch(ring, first, count, [&start, better](const T* values, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i)
-            start = std::max(start, values[i]);
-    });
-    return start;
-}
-
-template <typename T, std::size_t Size>
-T Smallest(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start)
-{
-    ecgstages::ForEachStretch(ring, first, count, [&start](const T* values, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i)
-            start = std::min(start, values[i]);
+            start = better(values[i], start) ? values[i] : start;
     });
     return start;
 }
@@ -364,7 +356,7 @@ bool CEnhancedQrsDetector::StandsOut(const Candidate& peak, std::int64_t percent
     if (m_lastQrs < 0)
         return true;
     const std::int64_t from = std::max(m_lastQrs, peak.index - kValleyReach);
-    const std::int64_t valley = Smallest(m_integral, from, peak.index - from, peak.value);
+    const std::int64_t valley = Extreme(m_integral, from, peak.index - from, peak.value, std::less<>());
     return valley * 100 < peak.value * percent;
 }
 
@@ -386,7 +378,7 @@ void CEnhancedQrsDetector::ResolvePending()
     const std::int64_t last = m_rrHeld == 0 ? m_n : std::min(m_n, held.r + AverageRR() * kDueEighths / 8);
     const std::int64_t after = last - held.index;
     const std::int64_t steeper = LargestMagnitude(m_slope, held.index + 1, after);
-    const std::int64_t larger = Largest(m_integral, held.index + 1, after, std::int64_t{0});
+    const std::int64_t larger = Extreme(m_integral, held.index + 1, after, std::int64_t{0}, std::greater<>());
     // The held complex's band-pass window ends 2 samples before its integral peak.
     const std::int64_t swing = LargestMagnitude(m_bandPass, held.index - 1, after + 2);
     const bool tWaveAfter = 2 * steeper < held.slope;
