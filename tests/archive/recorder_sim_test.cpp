@@ -66,6 +66,17 @@ TEST(RecorderSimulator, CardFilesConvertBitExactToTheGroundTruth)
             if (!line.empty() && line[0] != '#')
                 listedBeats.push_back(std::stoll(line));
         EXPECT_EQ(listedBeats, expectedBeats);
+        // A premature beat is followed by a full compensatory pause: the
+        // normal beats around it lie two normal intervals apart (the rate
+        // swings slowly, so within 3 %).
+        const auto& beats = signals.ecg->beats;
+        for (std::size_t k = 2; k + 1 < beats.size(); ++k) {
+            if (beats[k].premature && !beats[k - 2].premature) {
+                const auto normal = static_cast<double>(beats[k - 1].peakSample - beats[k - 2].peakSample);
+                EXPECT_NEAR(static_cast<double>(beats[k + 1].peakSample - beats[k - 1].peakSample), 2 * normal,
+                            0.03 * 2 * normal) << "beat " << k;
+            }
+        }
     }
     // Archives follow one another across a leap day.
     EXPECT_EQ(recsim::ArchiveStart(options, 1), (archive::DateTime{2024, 2, 29, 1, 1, 40}));

@@ -80,10 +80,11 @@ std::vector<EcgBeat> PlaceBeats(const EcgOptions& options, std::int64_t sampleCo
         beats.push_back({peak, premature});
         previousPremature = premature;
         previous = beatTime;
-        // A premature beat does not reset the sinus rhythm: the next normal
-        // beat comes where it would have (compensatory pause).
-        if (!premature)
-            nextNormal = beatTime + rr;
+        // A premature beat does not reset the sinus rhythm, and the sinus beat
+        // due while the ventricles are still refractory is not conducted: the
+        // next normal beat comes one interval after that one (a full
+        // compensatory pause).
+        nextNormal += rr;
     }
     return beats;
 }
