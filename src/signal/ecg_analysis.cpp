@@ -34,14 +34,6 @@ void AddNoise(QrsRecord& beat, int score)
     beat.NoiseCount = static_cast<std::uint8_t>(std::min(255, beat.NoiseCount + score));
 }
 
-// Whether a signed distance is a positive or negative multiple of `period`.
-bool IsMultiple(std::int64_t distance, std::uint64_t period)
-{
-    const std::uint64_t magnitude = distance >= 0 ? static_cast<std::uint64_t>(distance)
-                                                  : static_cast<std::uint64_t>(-distance);
-    return magnitude % period == 0;
-}
-
 // value mod period in 0 .. period - 1, also for negative values.
 int Phase(std::int64_t value, int period)
 {
@@ -329,7 +321,7 @@ inline void CECGAnalysis::DetectorStep()
     if (above) {
         QrsRecord& current = m_beats[m_currentSlot];
         const std::int64_t sinceOnset = m_r - static_cast<std::int64_t>(current.Onset);
-        if (m_inQrs && sinceOnset > 0 && IsMultiple(sinceOnset, kNoiseMarkPeriod))
+        if (m_inQrs && ecgstages::MultiplesIn(sinceOnset, sinceOnset, kNoiseMarkPeriod) == 1)
             AddNoise(current, 1);
     } else if (m_inQrs) {
         EndQrs();

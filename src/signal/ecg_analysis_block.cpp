@@ -12,52 +12,18 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 namespace {
 
 using ecgstages::FromRing;
-using ecgstages::RingIndex;
+using ecgstages::LeadingRun;
 using ecgstages::ToRing;
 
 // Samples per pass. The rings must hold a block plus the look-back of the
 // detector (the R-wave search reaches about 60 samples behind r, and r lags
 // 14 samples behind the newest filtered sample).
 constexpr std::int64_t kBlockSamples = 256;
-
-// How many values of the ring from absolute index `first` on (at most
-// `limit`) pass `keep`, looked at eight at a time where the ring allows.
-template <typename T, std::size_t Size, typename Keep>
-std::int64_t LeadingRun(const std::array<T, Size>& ring, std::int64_t first, std::int64_t limit, Keep keep)
-{
-    constexpr std::int64_t kLanes = 8;
-    std::int64_t run = 0;
-    while (run < limit) {
-        const auto start = static_cast<std::int64_t>(RingIndex<static_cast<int>(Size)>(first + run));
-        const std::int64_t stretch = std::min<std::int64_t>(limit - run, static_cast<std::int64_t>(Size) - start);
-        const T* values = ring.data() + start;
-        std::int64_t k = 0;
-        for (; k + kLanes <= stretch; k += kLanes) {
-            bool all = true;
-            for (std::int64_t lane = 0; lane < kLanes; ++lane)
-                all &= keep(values[k + lane]);
-            if (!all)
-                break;
-        }
-        while (k < stretch && keep(values[k]))
-            ++k;
-        run += k;
-        if (k < stretch)
-            break;
-    }
-    return run;
-}
-
-// Positive multiples of `period` in first .. last.
-std::int64_t MultiplesIn(std::int64_t first, std::int64_t last, std::int64_t period)
-{
-    first = std::max<std::int64_t>(first, 1);
-    return last < first ? 0 : last / period - (first - 1) / period;
-}
 
 } // namespace
 
@@ -239,13 +205,10 @@ void CECGAnalysis::TakePlainSteps(std::int64_t steps)
         return;
     if (m_inQrs) {
         std::int32_t& peak = m_peaks[static_cast<std::size_t>(m_beatCount % 3)];
-        LeadingRun(m_averaged, m_r, steps, [&peak](std::int32_t v) {
-            peak = std::max(peak, v);
-            return true;
-        });
+        peak = ecgstages::Extreme(m_averaged, m_r, steps, peak, std::greater<>());
         QrsRecord& current = m_beats[m_currentSlot];
         const std::int64_t sinceOnset = m_r - static_cast<std::int64_t>(current.Onset);
-        const std::int64_t marks = MultiplesIn(sinceOnset, sinceOnset + steps - 1, ecgstages::kNoiseMarkPeriod);
+        const std::int64_t marks = ecgstages::MultiplesIn(sinceOnset, sinceOnset + steps - 1, ecgstages::kNoiseMarkPeriod);
         current.NoiseCount = static_cast<std::uint8_t>(std::min<std::int64_t>(255, current.NoiseCount + marks));
     }
     m_r += steps;

@@ -59,7 +59,8 @@ void ToRing(std::array<T, Size>& ring, std::int64_t first, const T* values, std:
 }
 
 // Calls visit(values, n) on the one or two stretches of the ring that hold
-// the `count` values from absolute index `first` on.
+// the `count` values from absolute index `first` on (count <= Size), until
+// a visit returns false.
 template <typename T, std::size_t Size, typename Visit>
 void ForEachStretch(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, Visit visit)
 {
@@ -67,9 +68,67 @@ void ForEachStretch(const std::array<T, Size>& ring, std::int64_t first, std::in
         return;
     const auto start = static_cast<std::size_t>(RingIndex<static_cast<int>(Size)>(first));
     const std::size_t head = std::min(static_cast<std::size_t>(count), Size - start);
-    visit(ring.data() + start, head);
-    if (head < static_cast<std::size_t>(count))
+    if (visit(ring.data() + start, head) && head < static_cast<std::size_t>(count))
         visit(ring.data(), static_cast<std::size_t>(count) - head);
+}
+
+// The extreme of `start` and the `count` ring values from absolute index
+// `first` on, by `better` (std::greater for the largest); branch-free so
+// that it vectorises.
+template <typename T, std::size_t Size, typename Better>
+T Extreme(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start, Better better)
+{
+    ForEachStretch(ring, first, count, [&start, better](const T* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            start = better(values[i], start) ? values[i] : start;
+        return true;
+    });
+    return start;
+}
+
+// The largest magnitude among `count` ring values from absolute index
+// `first` on.
+template <typename T, std::size_t Size>
+std::int64_t LargestMagnitude(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count)
+{
+    T largest = 0;
+    ForEachStretch(ring, first, count, [&largest](const T* values, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i)
+            largest = std::max<T>(largest, values[i] < 0 ? -values[i] : values[i]);
+        return true;
+    });
+    return largest;
+}
+
+// How many ring values from absolute index `first` on (at most `limit`)
+// pass `keep` before the first that does not, looked at eight at a time.
+template <typename T, std::size_t Size, typename Keep>
+std::int64_t LeadingRun(const std::array<T, Size>& ring, std::int64_t first, std::int64_t limit, Keep keep)
+{
+    constexpr std::size_t kLanes = 8;
+    std::int64_t run = 0;
+    ForEachStretch(ring, first, limit, [&run, keep](const T* values, std::size_t n) {
+        std::size_t k = 0;
+        for (; k + kLanes <= n; k += kLanes) {
+            bool all = true;
+            for (std::size_t lane = 0; lane < kLanes; ++lane)
+                all &= keep(values[k + lane]);
+            if (!all)
+                break;
+        }
+        while (k < n && keep(values[k]))
+            ++k;
+        run += static_cast<std::int64_t>(k);
+        return k == n;
+    });
+    return run;
+}
+
+// Positive multiples of `period` in first .. last.
+inline std::int64_t MultiplesIn(std::int64_t first, std::int64_t last, std::int64_t period)
+{
+    first = std::max<std::int64_t>(first, 1);
+    return last < first ? 0 : last / period - (first - 1) / period;
 }
 
 // The slope energy trunc(d^2 x 1/45) in single precision. Below

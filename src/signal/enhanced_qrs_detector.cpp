@@ -10,6 +10,9 @@
 
 namespace {
 
+using ecgstages::Extreme;
+using ecgstages::LargestMagnitude;
+
 constexpr std::int32_t kZeroLevel = 2048;
 constexpr std::int32_t kLargestSample = 4095;
 constexpr std::int64_t kLearningSamples = 400; // 2 s to learn the first levels
@@ -36,31 +39,6 @@ constexpr std::int64_t kRelearnAfter = 500;     // 2.5 s without a QRS
 constexpr std::int64_t kRelearnPeriod = 200;    // then the QRS level halves every second
 constexpr int kHeartRatePeriod = 200;
 constexpr std::int64_t kHeartRateOffset = 20; // the first heart-rate step
-
-// The largest magnitude among `count` ring values from absolute index
-// `first` on; branch-free so that it vectorises.
-template <typename T, std::size_t Size>
-std::int64_t LargestMagnitude(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count)
-{
-    T largest = 0;
-    ecgstages::ForEachStretch(ring, first, count, [&largest](const T* values, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i)
-            largest = std::max<T>(largest, values[i] < 0 ? -values[i] : values[i]);
-    });
-    return largest;
-}
-
-// The extreme of `start` and the `count` ring values from absolute index
-// `first` on, by `better` (std::greater for the largest).
-template <typename T, std::size_t Size, typename Better>
-T Extreme(const std::array<T, Size>& ring, std::int64_t first, std::int64_t count, T start, Better better)
-{
-    ecgstages::ForEachStretch(ring, first, count, [&start, better](const T* values, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i)
-            start = better(values[i], start) ? values[i] : start;
-    });
-    return start;
-}
 
 // The 19-comparator sorting network for eight values (Knuth, The Art of
 // Computer Programming, vol. 3, 5.3.4), unrolled: no branches to mispredict.
